@@ -1,0 +1,14 @@
+# nsf2pst_test(NAME SOURCES... LIBS lib...) builds one GoogleTest executable
+# and registers its cases with CTest. Tests find shared fixtures through
+# NSF2PST_SOURCE_DIR and the built programs through NSF2PST_BINARY_DIR.
+function(nsf2pst_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    NSF2PST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    NSF2PST_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}"
+    ENVIRONMENT "NSF2PST_HEADLESS=1;NSF2PST_BINARY_DIR=${PROJECT_BINARY_DIR};NSF2PST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

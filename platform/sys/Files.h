@@ -1,0 +1,55 @@
+// Files opened for one use, in the three ways the programs need: an existing
+// file only (never created), created or truncated, and written from offset 0
+// over older content without truncating. Paths are UTF-16 and use '/'.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sys {
+
+std::string ToFsPath(std::u16string_view path);  // UTF-16 path -> file-system bytes
+
+class CFile {
+public:
+    CFile() = default;
+    ~CFile();
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens an existing file for reading and writing; never creates it.
+    bool OpenExisting(std::u16string_view path);
+    // Opens an existing file for reading only.
+    bool OpenReadOnly(std::u16string_view path);
+    // Creates the file, or truncates it when it exists.
+    bool CreateOrTruncate(std::u16string_view path);
+    void Close();
+    bool IsOpen() const { return fd >= 0; }
+
+    // Reads up to count bytes; returns the number read (0 at the end or on error).
+    size_t Read(void* buffer, size_t count);
+    // Reads exactly count bytes or returns false.
+    bool ReadExact(void* buffer, size_t count);
+    bool Write(const void* data, size_t count);
+    bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+    bool Seek(uint64_t offset);
+    bool SeekToEnd();
+    uint64_t Position() const;
+    uint64_t Size() const;
+    bool Flush();
+
+private:
+    int fd = -1;
+};
+
+bool FileExists(std::u16string_view path);
+bool DirectoryExists(std::u16string_view path);
+bool CreateDirectory(std::u16string_view path);  // true when it exists afterwards
+bool DeleteFile(std::u16string_view path);
+// Whole-file helpers for tests and tools.
+bool ReadWholeFile(std::u16string_view path, std::string& bytes);
+bool WriteWholeFile(std::u16string_view path, std::string_view bytes);
+
+}  // namespace sys
