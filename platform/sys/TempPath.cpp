@@ -1,0 +1,58 @@
+#include "platform/sys/TempPath.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/sys/Text.h"
+
+namespace sys {
+namespace {
+
+std::string UserName() {
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name) return pw->pw_name;
+    return std::to_string(getuid());
+}
+
+// A private per-user directory: created 0700, and refused when it is a link
+// or belongs to someone else.
+bool EnsurePrivateDirectory(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        if (mkdir(path.c_str(), 0700) != 0) return false;
+        if (lstat(path.c_str(), &st) != 0) return false;
+    }
+    return S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode) && st.st_uid == getuid();
+}
+
+}  // namespace
+
+std::u16string TempPath() {
+    std::string dir;
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) {
+        dir = tmp;
+    } else {
+        dir = "/tmp/nsf2pst-" + UserName();
+        if (!EnsurePrivateDirectory(dir)) return {};
+    }
+    if (dir.back() != '/') dir += '/';
+    return Utf8ToUtf16(dir);
+}
+
+std::u16string SafeFileName(std::u16string_view name) {
+    std::u16string out;
+    out.reserve(name.size());
+    for (char16_t c : name) {
+        bool bad = c < 0x20 || c == 0x7F || c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' ||
+                   c == u'"' || c == u'<' || c == u'>' || c == u'|';
+        out.push_back(bad ? u'_' : c);
+    }
+    if (out.empty() || out == u"." || out == u"..") return u"_";
+    if (out.size() > 200) out.resize(200);  // stay well inside NAME_MAX bytes
+    return out;
+}
+
+}  // namespace sys
