@@ -1,0 +1,904 @@
+// The staging store on SQLite.
+//
+// Tables:
+//   meta(key, value)                 format version
+//   folders(id, parent, name, nameKey, class, kind)
+//   objects(id, kind, parent, ord, folder, associated)
+//       kind 0 = message saved in a folder, 1 = recipient row,
+//       2 = attachment, 3 = message embedded in an attachment
+//   props(owner, tag, value, blob)   owner 0 = the store, -id = folder id,
+//                                    +id = object id; a large value lives in
+//                                    blobs(id, data) and `blob` names it
+//   named(propId, guid, lid, name)
+// The database runs in WAL mode: a commit is durable against the death of
+// the process as soon as it returns.
+#include "platform/pst/StagingStore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+namespace pst {
+
+namespace {
+
+constexpr int kKindMessage = 0, kKindRecipient = 1, kKindAttachment = 2, kKindEmbedded = 3;
+constexpr size_t kChunk = 1 << 20;
+
+const char* kSchema = R"SQL(
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
+CREATE TABLE IF NOT EXISTS folders(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,
+    name BLOB NOT NULL, nameKey BLOB NOT NULL, class BLOB NOT NULL, kind INTEGER);
+CREATE INDEX IF NOT EXISTS foldersByParent ON folders(parent, nameKey);
+CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, kind INTEGER NOT NULL,
+    parent INTEGER NOT NULL, ord INTEGER NOT NULL, folder INTEGER NOT NULL, associated INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS objectsByParent ON objects(parent, ord);
+CREATE INDEX IF NOT EXISTS objectsByFolder ON objects(folder, kind);
+CREATE TABLE IF NOT EXISTS props(owner INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,
+    blob INTEGER, PRIMARY KEY(owner, tag)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS blobs(id INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS named(propId INTEGER PRIMARY KEY, guid BLOB NOT NULL,
+    lid INTEGER, name BLOB, UNIQUE(guid, lid, name));
+)SQL";
+
+struct CDefaultFolderDef {
+    EDefaultFolder kind;
+    const char16_t* name;
+    const char16_t* containerClass;
+};
+
+const CDefaultFolderDef kDefaultFolders[] = {
+    {EDefaultFolder::IpmSubtree, u"Top of Outlook data file", u""},
+    {EDefaultFolder::DeletedItems, u"Deleted Items", u"IPF.Note"},
+    {EDefaultFolder::Inbox, u"Inbox", u"IPF.Note"},
+    {EDefaultFolder::Outbox, u"Outbox", u"IPF.Note"},
+    {EDefaultFolder::SentItems, u"Sent Items", u"IPF.Note"},
+    {EDefaultFolder::Calendar, u"Calendar", u"IPF.Appointment"},
+    {EDefaultFolder::Contacts, u"Contacts", u"IPF.Contact"},
+    {EDefaultFolder::Journal, u"Journal", u"IPF.Journal"},
+    {EDefaultFolder::Notes, u"Notes", u"IPF.StickyNote"},
+    {EDefaultFolder::Tasks, u"Tasks", u"IPF.Task"},
+    {EDefaultFolder::Drafts, u"Drafts", u"IPF.Note"},
+    {EDefaultFolder::JunkEmail, u"Junk E-mail", u"IPF.Note"},
+};
+
+std::u16string NameKey(std::u16string_view name) {
+    std::u16string key(name);
+    for (auto& c : key)
+        if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+    return key;
+}
+
+std::string U16Bytes(std::u16string_view s) {
+    std::string out(s.size() * 2, '\0');
+    for (size_t i = 0; i < s.size(); ++i) {
+        out[2 * i] = char(s[i] & 0xFF);
+        out[2 * i + 1] = char(s[i] >> 8);
+    }
+    return out;
+}
+
+std::u16string FromU16Bytes(std::string_view b) {
+    std::u16string out(b.size() / 2, u'\0');
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = char16_t(uint8_t(b[2 * i]) | (uint8_t(b[2 * i + 1]) << 8));
+    return out;
+}
+
+void PutU32(std::string& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+uint32_t GetU32(std::string_view b, size_t at) {
+    if (at + 4 > b.size()) throw CStagingError("staging store: truncated value");
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(b[at + i])) << (8 * i);
+    return v;
+}
+
+template <class T>
+std::string FixedBytes(T v) {
+    std::string out(sizeof(T), '\0');
+    std::memcpy(out.data(), &v, sizeof(T));
+    return out;
+}
+template <class T>
+T FromFixed(std::string_view b) {
+    T v{};
+    if (b.size() != sizeof(T)) throw CStagingError("staging store: bad fixed-size value");
+    std::memcpy(&v, b.data(), sizeof(T));
+    return v;
+}
+
+// Packs a list of byte strings as count, then length + bytes each.
+std::string PackList(const std::vector<std::string>& items) {
+    std::string out;
+    PutU32(out, uint32_t(items.size()));
+    for (const auto& i : items) {
+        PutU32(out, uint32_t(i.size()));
+        out += i;
+    }
+    return out;
+}
+std::vector<std::string> UnpackList(std::string_view b) {
+    std::vector<std::string> items(GetU32(b, 0));
+    size_t at = 4;
+    for (auto& i : items) {
+        uint32_t n = GetU32(b, at);
+        at += 4;
+        if (at + n > b.size()) throw CStagingError("staging store: truncated list");
+        i.assign(b.substr(at, n));
+        at += n;
+    }
+    return items;
+}
+
+// Encodes an in-memory value into its stored bytes.
+std::string EncodeValue(const PropValue& value) {
+    struct CVisitor {
+        std::string operator()(int32_t v) { return FixedBytes(v); }
+        std::string operator()(bool v) { return std::string(1, v ? '\1' : '\0'); }
+        std::string operator()(int64_t v) { return FixedBytes(v); }
+        std::string operator()(double v) { return FixedBytes(v); }
+        std::string operator()(const std::u16string& v) { return U16Bytes(v); }
+        std::string operator()(const Bytes& v) { return v; }
+        std::string operator()(const std::vector<std::u16string>& v) {
+            std::vector<std::string> items;
+            for (const auto& s : v) items.push_back(U16Bytes(s));
+            return PackList(items);
+        }
+        std::string operator()(const std::vector<Bytes>& v) { return PackList(v); }
+        std::string operator()(const std::vector<int32_t>& v) {
+            std::string out;
+            for (auto i : v) out += FixedBytes(i);
+            return out;
+        }
+        std::string operator()(const CFileSource&) { return {}; }
+        std::string operator()(const CStoredValue&) { return {}; }
+    };
+    return std::visit(CVisitor{}, value);
+}
+
+PropValue DecodeValue(PropTag tag, std::string_view b) {
+    switch (PropType(tag)) {
+    case PT_SHORT:
+    case PT_LONG:
+    case PT_ERROR:
+        return FromFixed<int32_t>(b);
+    case PT_BOOLEAN:
+        return !b.empty() && b[0] != 0;
+    case PT_I8:
+    case PT_SYSTIME:
+    case PT_CURRENCY:
+        return FromFixed<int64_t>(b);
+    case PT_DOUBLE:
+    case PT_APPTIME:
+        return FromFixed<double>(b);
+    case PT_UNICODE:
+        return FromU16Bytes(b);
+    case PT_MV_UNICODE: {
+        std::vector<std::u16string> out;
+        for (const auto& i : UnpackList(b)) out.push_back(FromU16Bytes(i));
+        return out;
+    }
+    case PT_MV_BINARY:
+        return UnpackList(b);
+    case PT_MV_LONG: {
+        std::vector<int32_t> out(b.size() / 4);
+        std::memcpy(out.data(), b.data(), out.size() * 4);
+        return out;
+    }
+    default:
+        return Bytes(b);
+    }
+}
+
+bool FitsType(uint16_t type, const PropValue& v) {
+    switch (type) {
+    case PT_SHORT:
+    case PT_LONG:
+    case PT_ERROR:
+        return std::holds_alternative<int32_t>(v);
+    case PT_BOOLEAN:
+        return std::holds_alternative<bool>(v);
+    case PT_I8:
+    case PT_SYSTIME:
+    case PT_CURRENCY:
+        return std::holds_alternative<int64_t>(v);
+    case PT_DOUBLE:
+    case PT_APPTIME:
+        return std::holds_alternative<double>(v);
+    case PT_UNICODE:
+        return std::holds_alternative<std::u16string>(v) || std::holds_alternative<CFileSource>(v) ||
+               std::holds_alternative<CStoredValue>(v);
+    case PT_BINARY:
+    case PT_CLSID:
+        return std::holds_alternative<Bytes>(v) || std::holds_alternative<CFileSource>(v) ||
+               std::holds_alternative<CStoredValue>(v);
+    case PT_MV_UNICODE:
+        return std::holds_alternative<std::vector<std::u16string>>(v);
+    case PT_MV_BINARY:
+        return std::holds_alternative<std::vector<Bytes>>(v);
+    case PT_MV_LONG:
+        return std::holds_alternative<std::vector<int32_t>>(v);
+    default:
+        return false;
+    }
+}
+
+// A prepared statement that resets itself for reuse.
+class CStmt {
+public:
+    CStmt(sqlite3* db, const char* sql) : db(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+            throw CStagingError(std::string("staging store: ") + sqlite3_errmsg(db));
+    }
+    ~CStmt() { sqlite3_finalize(stmt); }
+    CStmt(const CStmt&) = delete;
+    CStmt& operator=(const CStmt&) = delete;
+
+    CStmt& Reset() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        return *this;
+    }
+    CStmt& Bind(int i, int64_t v) {
+        sqlite3_bind_int64(stmt, i, v);
+        return *this;
+    }
+    CStmt& BindBytes(int i, std::string_view b) {
+        sqlite3_bind_blob64(stmt, i, b.data(), b.size(), SQLITE_TRANSIENT);
+        return *this;
+    }
+    CStmt& BindNull(int i) {
+        sqlite3_bind_null(stmt, i);
+        return *this;
+    }
+    // True while there is a row.
+    bool Step() {
+        int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw CStagingError(std::string("staging store: ") + sqlite3_errmsg(db));
+    }
+    void Run() {
+        Step();
+        sqlite3_reset(stmt);
+    }
+    int64_t Int(int col) { return sqlite3_column_int64(stmt, col); }
+    bool IsNull(int col) { return sqlite3_column_type(stmt, col) == SQLITE_NULL; }
+    std::string Blob(int col) {
+        auto p = static_cast<const char*>(sqlite3_column_blob(stmt, col));
+        return std::string(p ? p : "", size_t(sqlite3_column_bytes(stmt, col)));
+    }
+
+private:
+    sqlite3* db;
+    sqlite3_stmt* stmt = nullptr;
+};
+
+}  // namespace
+
+// ---- CPropBag -----------------------------------------------------------------
+
+void CPropBag::Set(PropTag tag, PropValue value) {
+    if (PropType(tag) == PT_STRING8) tag = MakeTag(PropId(tag), PT_UNICODE);
+    if (!FitsType(PropType(tag), value))
+        throw CStagingError("property value does not fit the type of tag " + std::to_string(tag));
+    Remove(PropId(tag));
+    props.emplace(tag, std::move(value));
+}
+
+void CPropBag::Remove(uint16_t id) {
+    auto it = props.lower_bound(PropTag(id) << 16);
+    while (it != props.end() && PropId(it->first) == id) it = props.erase(it);
+}
+
+const std::pair<const PropTag, PropValue>* CPropBag::Find(uint16_t id) const {
+    auto it = props.lower_bound(PropTag(id) << 16);
+    if (it != props.end() && PropId(it->first) == id) return &*it;
+    return nullptr;
+}
+
+namespace {
+template <class T>
+std::optional<T> Get(const CPropBag& bag, uint16_t id) {
+    auto p = bag.Find(id);
+    if (p && std::holds_alternative<T>(p->second)) return std::get<T>(p->second);
+    return std::nullopt;
+}
+}  // namespace
+
+std::optional<int32_t> CPropBag::GetLong(uint16_t id) const { return Get<int32_t>(*this, id); }
+std::optional<bool> CPropBag::GetBool(uint16_t id) const { return Get<bool>(*this, id); }
+std::optional<int64_t> CPropBag::GetI8(uint16_t id) const { return Get<int64_t>(*this, id); }
+std::optional<std::u16string> CPropBag::GetString(uint16_t id) const { return Get<std::u16string>(*this, id); }
+std::optional<Bytes> CPropBag::GetBinary(uint16_t id) const { return Get<Bytes>(*this, id); }
+
+// ---- times and GUIDs ------------------------------------------------------------
+
+namespace {
+constexpr int64_t kTicksPerDay = 864000000000LL;
+constexpr int64_t kOleEpochDays = 109205;  // 1601-01-01 to 1899-12-30
+constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
+}  // namespace
+
+int64_t OleDateToFileTime(double oleDate) {
+    // Before 1899-12-30 the fraction counts forwards from a negative day.
+    double days = std::trunc(oleDate);
+    double frac = std::fabs(oleDate - days);
+    double linear = days + frac;
+    return int64_t(std::llround((linear + double(kOleEpochDays)) * double(kTicksPerDay) / 10000.0)) * 10000;
+}
+
+double FileTimeToOleDate(int64_t fileTime) {
+    double linear = double(fileTime) / double(kTicksPerDay) - double(kOleEpochDays);
+    if (linear >= 0) return linear;
+    double day = std::floor(linear);
+    double time = linear - day;
+    return time == 0 ? day : day - time;
+}
+
+int64_t UnixTimeToFileTime(int64_t unixSeconds) { return unixSeconds * 10000000LL + kUnixEpochTicks; }
+
+Guid ParseGuid(const std::string& text) {
+    std::string hex;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c))) hex.push_back(c);
+    if (hex.size() != 32) throw CStagingError("bad GUID: " + text);
+    auto byteAt = [&](size_t i) { return uint8_t(std::stoi(hex.substr(2 * i, 2), nullptr, 16)); };
+    Guid g{};
+    // Data1 (4), Data2 (2), Data3 (2) are little-endian on disk; Data4 as is.
+    const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    for (int i = 0; i < 16; ++i) g[i] = byteAt(order[i]);
+    return g;
+}
+
+const Guid PS_MAPI = ParseGuid("00020328-0000-0000-C000-000000000046");
+const Guid PS_PUBLIC_STRINGS = ParseGuid("00020329-0000-0000-C000-000000000046");
+
+// ---- the store --------------------------------------------------------------------
+
+class CStagingStore::CImpl {
+public:
+    explicit CImpl(const std::filesystem::path& path) {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+            std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+            sqlite3_close(db);
+            throw CStagingError("cannot open staging store " + path.string() + ": " + msg);
+        }
+        sqlite3_busy_timeout(db, 30000);
+        Exec("PRAGMA journal_mode=WAL");
+        Exec("PRAGMA synchronous=NORMAL");
+        Exec(kSchema);
+    }
+    ~CImpl() {
+        if (blob) sqlite3_blob_close(blob);
+        stmts.clear();
+        sqlite3_close(db);
+    }
+
+    void Exec(const char* sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            std::string msg = err ? err : "error";
+            sqlite3_free(err);
+            throw CStagingError("staging store: " + msg);
+        }
+    }
+
+    CStmt& Stmt(const char* sql) {
+        auto& s = stmts[sql];
+        if (!s) s = std::make_unique<CStmt>(db, sql);
+        return s->Reset();
+    }
+
+    // Runs f inside one transaction; rolls back when it throws.
+    template <class F>
+    auto Transaction(F&& f) {
+        CloseBlob();
+        Exec("BEGIN IMMEDIATE");
+        try {
+            if constexpr (std::is_void_v<decltype(f())>) {
+                f();
+                Exec("COMMIT");
+            } else {
+                auto r = f();
+                Exec("COMMIT");
+                return r;
+            }
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+
+    void CloseBlob() {
+        if (blob) sqlite3_blob_close(blob);
+        blob = nullptr;
+        blobId = 0;
+    }
+
+    sqlite3_blob* OpenBlob(int64_t id, bool write) {
+        if (blob && blobId == id && blobWritable == write) return blob;
+        if (blob && blobWritable == write && sqlite3_blob_reopen(blob, id) == SQLITE_OK) {
+            blobId = id;
+            return blob;
+        }
+        CloseBlob();
+        if (sqlite3_blob_open(db, "main", "blobs", "data", id, write ? 1 : 0, &blob) != SQLITE_OK) {
+            blob = nullptr;
+            throw CStagingError(std::string("staging store: cannot open value: ") + sqlite3_errmsg(db));
+        }
+        blobId = id;
+        blobWritable = write;
+        return blob;
+    }
+
+    int64_t NewBlob(uint64_t size) {
+        auto& s = Stmt("INSERT INTO blobs(data) VALUES(zeroblob(?))");
+        s.Bind(1, int64_t(size)).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    void WriteBlob(int64_t id, uint64_t offset, const void* data, size_t n) {
+        if (sqlite3_blob_write(OpenBlob(id, true), data, int(n), int(offset)) != SQLITE_OK)
+            throw CStagingError(std::string("staging store: cannot write value: ") + sqlite3_errmsg(db));
+    }
+
+    size_t ReadBlob(int64_t id, uint64_t offset, void* out, size_t n) {
+        sqlite3_blob* b = OpenBlob(id, false);
+        uint64_t size = uint64_t(sqlite3_blob_bytes(b));
+        if (offset >= size) return 0;
+        n = size_t(std::min<uint64_t>(n, size - offset));
+        if (sqlite3_blob_read(b, out, int(n), int(offset)) != SQLITE_OK)
+            throw CStagingError(std::string("staging store: cannot read value: ") + sqlite3_errmsg(db));
+        return n;
+    }
+
+    // Streams a file into a new blob.
+    int64_t BlobFromFile(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) throw CStagingError("cannot read " + file.string());
+        std::error_code ec;
+        uint64_t size = std::filesystem::file_size(file, ec);
+        if (ec) throw CStagingError("cannot read " + file.string());
+        if (size > 0x7FFFFFFF) throw CStagingError("value too large (over 2 GB): " + file.string());
+        int64_t id = NewBlob(size);
+        std::string buf(kChunk, '\0');
+        for (uint64_t done = 0; done < size;) {
+            size_t n = size_t(std::min<uint64_t>(kChunk, size - done));
+            if (!in.read(buf.data(), std::streamsize(n))) throw CStagingError("cannot read " + file.string());
+            WriteBlob(id, done, buf.data(), n);
+            done += n;
+        }
+        return id;
+    }
+
+    int64_t CopyBlob(const CStoredValue& v) {
+        int64_t id = NewBlob(v.size);
+        std::string buf(kChunk, '\0');
+        for (uint64_t done = 0; done < v.size;) {
+            size_t n = ReadBlob(v.blobId, done, buf.data(), size_t(std::min<uint64_t>(kChunk, v.size - done)));
+            if (n == 0) throw CStagingError("staging store: stored value is shorter than recorded");
+            WriteBlob(id, done, buf.data(), n);
+            done += n;
+        }
+        return id;
+    }
+
+    // Saves one property under an owner. `reusable` holds blobs of a
+    // replaced message that a CStoredValue may take over instead of copying.
+    void SaveProp(int64_t owner, PropTag tag, const PropValue& value, std::set<int64_t>* reusable) {
+        auto& ins = Stmt("INSERT OR REPLACE INTO props(owner, tag, value, blob) VALUES(?,?,?,?)");
+        ins.Bind(1, owner).Bind(2, int64_t(tag));
+        if (auto f = std::get_if<CFileSource>(&value)) {
+            int64_t id = BlobFromFile(f->path);
+            ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
+        } else if (auto s = std::get_if<CStoredValue>(&value)) {
+            int64_t id = (reusable && reusable->erase(s->blobId)) ? s->blobId : CopyBlob(*s);
+            ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
+        } else {
+            std::string bytes = EncodeValue(value);
+            if (bytes.size() > kInlineLimit &&
+                (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY)) {
+                int64_t id = NewBlob(bytes.size());
+                for (size_t done = 0; done < bytes.size(); done += kChunk)
+                    WriteBlob(id, done, bytes.data() + done, std::min(kChunk, bytes.size() - done));
+                ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
+            } else {
+                ins.BindBytes(3, bytes).BindNull(4).Run();
+            }
+        }
+    }
+
+    void SaveBag(int64_t owner, const CPropBag& bag, std::set<int64_t>* reusable) {
+        for (const auto& [tag, value] : bag.All()) SaveProp(owner, tag, value, reusable);
+    }
+
+    CPropBag LoadBag(int64_t owner) {
+        CPropBag bag;
+        std::vector<std::pair<PropTag, PropValue>> loaded;
+        {
+            auto& s = Stmt("SELECT tag, value, blob FROM props WHERE owner=? ORDER BY tag");
+            s.Bind(1, owner);
+            while (s.Step()) {
+                PropTag tag = PropTag(s.Int(0));
+                if (!s.IsNull(2))
+                    loaded.emplace_back(tag, CStoredValue{s.Int(2), 0});
+                else
+                    loaded.emplace_back(tag, DecodeValue(tag, s.Blob(1)));
+            }
+        }
+        for (auto& [tag, value] : loaded) {
+            if (auto sv = std::get_if<CStoredValue>(&value)) sv->size = BlobSize(sv->blobId);
+            bag.Set(tag, std::move(value));
+        }
+        return bag;
+    }
+
+    uint64_t BlobSize(int64_t id) {
+        auto& s = Stmt("SELECT length(data) FROM blobs WHERE id=?");
+        s.Bind(1, id);
+        return s.Step() ? uint64_t(s.Int(0)) : 0;
+    }
+
+    int64_t InsertObject(int kind, int64_t parent, int64_t ord, FolderId folder, bool associated) {
+        Stmt("INSERT INTO objects(kind, parent, ord, folder, associated) VALUES(?,?,?,?,?)")
+            .Bind(1, kind).Bind(2, parent).Bind(3, ord).Bind(4, folder).Bind(5, associated ? 1 : 0).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    // Saves recipients and attachments (recursively) below an object.
+    void SaveChildren(int64_t obj, const CStagedMessage& m, std::set<int64_t>* reusable) {
+        int64_t ord = 0;
+        for (const auto& r : m.recipients) SaveBag(InsertObject(kKindRecipient, obj, ord++, 0, false), r, reusable);
+        ord = 0;
+        for (const auto& a : m.attachments) {
+            int64_t aid = InsertObject(kKindAttachment, obj, ord++, 0, false);
+            SaveBag(aid, a.props, reusable);
+            if (a.embedded) {
+                int64_t eid = InsertObject(kKindEmbedded, aid, 0, 0, false);
+                SaveBag(eid, a.embedded->props, reusable);
+                SaveChildren(eid, *a.embedded, reusable);
+            }
+        }
+    }
+
+    std::vector<int64_t> Children(int64_t obj) {
+        std::vector<int64_t> out;
+        auto& s = Stmt("SELECT id FROM objects WHERE parent=? ORDER BY kind, ord");
+        s.Bind(1, obj);
+        while (s.Step()) out.push_back(s.Int(0));
+        return out;
+    }
+
+    int ObjectKind(int64_t obj) {
+        auto& s = Stmt("SELECT kind FROM objects WHERE id=?");
+        s.Bind(1, obj);
+        if (!s.Step()) throw CStagingError("staging store: no object " + std::to_string(obj));
+        return int(s.Int(0));
+    }
+
+    // Blob ids held by an object and everything below it.
+    void CollectBlobs(int64_t obj, std::set<int64_t>& out) {
+        {
+            auto& s = Stmt("SELECT blob FROM props WHERE owner=? AND blob IS NOT NULL");
+            s.Bind(1, obj);
+            while (s.Step()) out.insert(s.Int(0));
+        }
+        for (int64_t c : Children(obj)) CollectBlobs(c, out);
+    }
+
+    // Removes the properties and children of an object (not the object row).
+    void ClearObject(int64_t obj) {
+        for (int64_t c : Children(obj)) {
+            ClearObject(c);
+            Stmt("DELETE FROM objects WHERE id=?").Bind(1, c).Run();
+        }
+        Stmt("DELETE FROM props WHERE owner=?").Bind(1, obj).Run();
+    }
+
+    void DeleteBlobs(const std::set<int64_t>& ids) {
+        for (int64_t id : ids) Stmt("DELETE FROM blobs WHERE id=?").Bind(1, id).Run();
+    }
+
+    CStagedMessage LoadObject(int64_t obj) {
+        CStagedMessage m;
+        m.props = LoadBag(obj);
+        std::vector<std::pair<int64_t, int>> kids;
+        {
+            auto& s = Stmt("SELECT id, kind FROM objects WHERE parent=? ORDER BY kind, ord");
+            s.Bind(1, obj);
+            while (s.Step()) kids.emplace_back(s.Int(0), int(s.Int(1)));
+        }
+        for (auto [id, kind] : kids) {
+            if (kind == kKindRecipient) {
+                m.recipients.push_back(LoadBag(id));
+            } else if (kind == kKindAttachment) {
+                CStagedAttachment a;
+                a.props = LoadBag(id);
+                for (int64_t e : Children(id))
+                    a.embedded = std::make_shared<CStagedMessage>(LoadObject(e));
+                m.attachments.push_back(std::move(a));
+            }
+        }
+        return m;
+    }
+
+    void CreateDefaults(const std::u16string& storeName) {
+        Transaction([&] {
+            Stmt("INSERT INTO meta(key, value) VALUES('format', '1')").Run();
+            SaveProp(0, MakeTag(0x3001, PT_UNICODE), storeName, nullptr);
+            FolderId top = 0;
+            for (const auto& d : kDefaultFolders) {
+                FolderId parent = d.kind == EDefaultFolder::IpmSubtree ? 0 : top;
+                FolderId id = InsertFolder(parent, d.name, d.containerClass, int(d.kind));
+                if (d.kind == EDefaultFolder::IpmSubtree) top = id;
+            }
+        });
+    }
+
+    FolderId InsertFolder(FolderId parent, std::u16string_view name, std::u16string_view cls, int kind) {
+        auto& s = Stmt("INSERT INTO folders(parent, name, nameKey, class, kind) VALUES(?,?,?,?,?)");
+        s.Bind(1, parent).BindBytes(2, U16Bytes(name)).BindBytes(3, U16Bytes(NameKey(name))).BindBytes(4, U16Bytes(cls));
+        if (kind >= 0)
+            s.Bind(5, kind);
+        else
+            s.BindNull(5);
+        s.Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    std::optional<FolderId> FindChild(FolderId parent, std::u16string_view name) {
+        auto& s = Stmt("SELECT id FROM folders WHERE parent=? AND nameKey=?");
+        s.Bind(1, parent).BindBytes(2, U16Bytes(NameKey(name)));
+        if (s.Step()) return s.Int(0);
+        return std::nullopt;
+    }
+
+    void RequireFolder(FolderId id) {
+        auto& s = Stmt("SELECT 1 FROM folders WHERE id=?");
+        s.Bind(1, id);
+        if (!s.Step()) throw CStagingError("staging store: no folder " + std::to_string(id));
+    }
+
+    uint16_t NamedId(const Guid& guid, std::optional<uint32_t> lid, const std::u16string& name) {
+        std::string g(reinterpret_cast<const char*>(guid.data()), guid.size());
+        auto& q = Stmt(lid ? "SELECT propId FROM named WHERE guid=? AND lid=?"
+                           : "SELECT propId FROM named WHERE guid=? AND lid IS NULL AND name=?");
+        q.BindBytes(1, g);
+        if (lid)
+            q.Bind(2, *lid);
+        else
+            q.BindBytes(2, U16Bytes(name));
+        if (q.Step()) return uint16_t(q.Int(0));
+        return Transaction([&] {
+            auto& m = Stmt("SELECT coalesce(max(propId), 32767) FROM named");
+            m.Step();
+            int64_t id = m.Int(0) + 1;
+            if (id > 0xFFFE) throw CStagingError("staging store: too many named properties");
+            auto& ins = Stmt("INSERT INTO named(propId, guid, lid, name) VALUES(?,?,?,?)");
+            ins.Bind(1, id).BindBytes(2, g);
+            if (lid)
+                ins.Bind(3, *lid).BindNull(4);
+            else
+                ins.BindNull(3).BindBytes(4, U16Bytes(name));
+            ins.Run();
+            return uint16_t(id);
+        });
+    }
+
+    sqlite3* db = nullptr;
+    std::map<const char*, std::unique_ptr<CStmt>> stmts;
+    sqlite3_blob* blob = nullptr;
+    int64_t blobId = 0;
+    bool blobWritable = false;
+};
+
+std::filesystem::path CStagingStore::PathForPst(const std::filesystem::path& pstPath) {
+    return std::filesystem::path(pstPath.string() + ".staging");
+}
+
+CStagingStore::CStagingStore(std::filesystem::path p) : path(std::move(p)) {}
+CStagingStore::~CStagingStore() = default;
+
+std::unique_ptr<CStagingStore> CStagingStore::Open(const std::filesystem::path& path, const std::u16string& storeName) {
+    std::unique_ptr<CStagingStore> s(new CStagingStore(path));
+    s->impl = std::make_unique<CImpl>(path);
+    auto& q = s->impl->Stmt("SELECT value FROM meta WHERE key='format'");
+    bool fresh = !q.Step();
+    q.Reset();
+    if (fresh) s->impl->CreateDefaults(storeName);
+    return s;
+}
+
+std::unique_ptr<CStagingStore> CStagingStore::OpenExisting(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) throw CStagingError("no staging store at " + path.string());
+    auto s = Open(path);
+    return s;
+}
+
+CPropBag CStagingStore::StoreProperties() { return impl->LoadBag(0); }
+
+void CStagingStore::SetStoreProperty(PropTag tag, const PropValue& value) {
+    CPropBag check;
+    check.Set(tag, value);
+    impl->Transaction([&] {
+        impl->Stmt("DELETE FROM props WHERE owner=0 AND (tag>>16)=?").Bind(1, PropId(tag)).Run();
+        impl->SaveProp(0, check.All().begin()->first, value, nullptr);
+    });
+}
+
+FolderId CStagingStore::DefaultFolder(EDefaultFolder kind) {
+    auto& s = impl->Stmt("SELECT id FROM folders WHERE kind=? ORDER BY id LIMIT 1");
+    s.Bind(1, int(kind));
+    if (!s.Step()) throw CStagingError("staging store: default folder missing");
+    return s.Int(0);
+}
+
+FolderId CStagingStore::CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) {
+    if (name.empty()) throw CStagingError("staging store: a folder needs a name");
+    return impl->Transaction([&] {
+        impl->RequireFolder(parent);
+        if (auto existing = impl->FindChild(parent, name)) return *existing;
+        return impl->InsertFolder(parent, name, containerClass, -1);
+    });
+}
+
+std::optional<FolderId> CStagingStore::FindChildFolder(FolderId parent, const std::u16string& name) {
+    return impl->FindChild(parent, name);
+}
+
+std::vector<FolderId> CStagingStore::ChildFolders(FolderId parent) {
+    std::vector<FolderId> out;
+    auto& s = impl->Stmt("SELECT id FROM folders WHERE parent=? ORDER BY id");
+    s.Bind(1, parent);
+    while (s.Step()) out.push_back(s.Int(0));
+    return out;
+}
+
+CFolderInfo CStagingStore::Folder(FolderId id) {
+    CFolderInfo info;
+    {
+        auto& s = impl->Stmt("SELECT parent, name, class, kind FROM folders WHERE id=?");
+        s.Bind(1, id);
+        if (!s.Step()) throw CStagingError("staging store: no folder " + std::to_string(id));
+        info.id = id;
+        info.parent = s.Int(0);
+        info.name = FromU16Bytes(s.Blob(1));
+        info.containerClass = FromU16Bytes(s.Blob(2));
+        if (!s.IsNull(3)) info.kind = EDefaultFolder(s.Int(3));
+    }
+    info.props = impl->LoadBag(-id);
+    return info;
+}
+
+void CStagingStore::SetFolderProperty(FolderId id, PropTag tag, const PropValue& value) {
+    CPropBag check;
+    check.Set(tag, value);
+    impl->Transaction([&] {
+        impl->RequireFolder(id);
+        impl->Stmt("DELETE FROM props WHERE owner=? AND (tag>>16)=?").Bind(1, -id).Bind(2, PropId(tag)).Run();
+        impl->SaveProp(-id, check.All().begin()->first, value, nullptr);
+    });
+}
+
+void CStagingStore::SetContainerClass(FolderId id, const std::u16string& containerClass) {
+    impl->Transaction([&] {
+        impl->RequireFolder(id);
+        impl->Stmt("UPDATE folders SET class=? WHERE id=?").BindBytes(1, U16Bytes(containerClass)).Bind(2, id).Run();
+    });
+}
+
+MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& message) {
+    return impl->Transaction([&] {
+        impl->RequireFolder(folder);
+        int64_t id = impl->InsertObject(kKindMessage, 0, 0, folder, message.associated);
+        impl->SaveBag(id, message.props, nullptr);
+        impl->SaveChildren(id, message, nullptr);
+        return id;
+    });
+}
+
+void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {
+    impl->Transaction([&] {
+        if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
+        std::set<int64_t> old;
+        impl->CollectBlobs(id, old);
+        impl->ClearObject(id);
+        impl->Stmt("UPDATE objects SET associated=? WHERE id=?").Bind(1, message.associated ? 1 : 0).Bind(2, id).Run();
+        impl->SaveBag(id, message.props, &old);
+        impl->SaveChildren(id, message, &old);
+        impl->DeleteBlobs(old);
+    });
+}
+
+void CStagingStore::DeleteMessage(MessageId id) {
+    impl->Transaction([&] {
+        if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
+        std::set<int64_t> old;
+        impl->CollectBlobs(id, old);
+        impl->ClearObject(id);
+        impl->Stmt("DELETE FROM objects WHERE id=?").Bind(1, id).Run();
+        impl->DeleteBlobs(old);
+    });
+}
+
+void CStagingStore::MoveMessage(MessageId id, FolderId folder) {
+    impl->Transaction([&] {
+        impl->RequireFolder(folder);
+        if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
+        impl->Stmt("UPDATE objects SET folder=? WHERE id=?").Bind(1, folder).Bind(2, id).Run();
+    });
+}
+
+std::vector<MessageId> CStagingStore::Messages(FolderId folder) {
+    std::vector<MessageId> out;
+    auto& s = impl->Stmt("SELECT id FROM objects WHERE folder=? AND kind=0 ORDER BY id");
+    s.Bind(1, folder);
+    while (s.Step()) out.push_back(s.Int(0));
+    return out;
+}
+
+uint64_t CStagingStore::MessageCount(FolderId folder) {
+    auto& s = impl->Stmt("SELECT count(*) FROM objects WHERE folder=? AND kind=0");
+    s.Bind(1, folder);
+    s.Step();
+    return uint64_t(s.Int(0));
+}
+
+CStagedMessage CStagingStore::LoadMessage(MessageId id) {
+    bool associated = false;
+    {
+        auto& s = impl->Stmt("SELECT associated FROM objects WHERE id=? AND kind=0");
+        s.Bind(1, id);
+        if (!s.Step()) throw CStagingError("staging store: no message " + std::to_string(id));
+        associated = s.Int(0) != 0;
+    }
+    CStagedMessage m = impl->LoadObject(id);
+    m.associated = associated;
+    return m;
+}
+
+FolderId CStagingStore::FolderOfMessage(MessageId id) {
+    auto& s = impl->Stmt("SELECT folder FROM objects WHERE id=? AND kind=0");
+    s.Bind(1, id);
+    if (!s.Step()) throw CStagingError("staging store: no message " + std::to_string(id));
+    return s.Int(0);
+}
+
+size_t CStagingStore::ReadValue(const CStoredValue& value, uint64_t offset, void* out, size_t length) {
+    return impl->ReadBlob(value.blobId, offset, out, length);
+}
+
+uint16_t CStagingStore::NamedPropertyId(const Guid& guid, uint32_t lid) { return impl->NamedId(guid, lid, {}); }
+
+uint16_t CStagingStore::NamedPropertyId(const Guid& guid, const std::u16string& name) {
+    if (name.empty()) throw CStagingError("staging store: empty property name");
+    return impl->NamedId(guid, std::nullopt, name);
+}
+
+std::vector<CNamedProp> CStagingStore::NamedProperties() {
+    std::vector<CNamedProp> out;
+    auto& s = impl->Stmt("SELECT propId, guid, lid, name FROM named ORDER BY propId");
+    while (s.Step()) {
+        CNamedProp p;
+        p.propId = uint16_t(s.Int(0));
+        std::string g = s.Blob(1);
+        std::memcpy(p.guid.data(), g.data(), std::min<size_t>(16, g.size()));
+        if (!s.IsNull(2))
+            p.lid = uint32_t(s.Int(2));
+        else
+            p.name = FromU16Bytes(s.Blob(3));
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+}  // namespace pst
