@@ -1,0 +1,35 @@
+// The item kinds and the operations that fill an item's MAPI model: property
+// puts by DISPID, file imports, the contact picture, distribution-list
+// members, and the derived properties computed on save.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/store/Dispatch.h"
+#include "platform/store/MessageData.h"
+
+namespace store {
+
+enum class EItemKind { Mail, Task, Contact, DistList, Appointment };
+
+EItemKind KindOfClass(std::u16string_view messageClass);
+
+// A property put; unknown DISPIDs throw CDispatchError.
+void PutItemProperty(EItemKind kind, CMessageData& data, int32_t dispid, const CVariant& value);
+
+// File imports; a file that cannot be parsed throws CDispatchError.
+void ImportRfc822(CMessageData& data, const std::string& bytes);
+void ImportVCard(CMessageData& data, const std::string& bytes);
+void ImportICalendar(CMessageData& data, const std::string& bytes);
+void ImportPlainText(CMessageData& data, const std::string& bytes);
+
+// The contact picture from an image file's bytes.
+void SetContactPicture(CMessageData& data, const std::string& imageBytes);
+// One distribution-list member (name, address, address type).
+void AddDistListMember(CMessageData& data, const std::u16string& name, const std::u16string& address,
+                       const std::u16string& addressType);
+
+// Derived properties (flags, display lists, sizes, defaults of the kind).
+void PrepareForSave(EItemKind kind, CMessageData& data);
+
+}  // namespace store

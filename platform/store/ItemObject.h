@@ -1,0 +1,44 @@
+// A store item reached by dispatch: created in a folder's item collection
+// with a message class, filled by property puts and file imports, saved to
+// the message store. What a DISPID means depends on the kind of item.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/store/Dispatch.h"
+#include "platform/store/ItemModel.h"
+#include "platform/store/StoreObjects.h"
+
+namespace store {
+
+// Import formats of the item method 0x47.
+constexpr int32_t importText = 0;
+constexpr int32_t importVCard = 6;
+constexpr int32_t importICalendar = 8;
+constexpr int32_t importRfc822 = 1024;
+
+class CItemObject : public IDispatchObject {
+public:
+    CItemObject(std::shared_ptr<CStoreContext> ctx, FolderId folder, std::u16string messageClass);
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+
+    EItemKind Kind() const { return kind; }
+    CMessageData& Data() { return data; }
+    void Import(const std::u16string& path, int32_t format);
+    void Save();
+
+private:
+    CVariant InvokeMethod(int32_t dispid, const std::vector<CVariant>& args);
+
+    std::shared_ptr<CStoreContext> context;
+    FolderId folder;
+    EItemKind kind;
+    CMessageData data;
+    std::optional<MessageId> savedId;
+};
+
+// Reads a whole file for import; throws CDispatchError when it cannot be read.
+std::string ReadImportFile(const std::u16string& path);
+
+}  // namespace store

@@ -1,0 +1,115 @@
+// The message store on top of the staging store that the PST writer reads.
+#include <filesystem>
+
+#include "platform/pst/StagingStore.h"
+#include "platform/store/DispatchArgs.h"
+#include "platform/store/MessageStore.h"
+#include "platform/store/StoreText.h"
+
+namespace store {
+namespace {
+
+pst::PropValue ToStaged(const CPropValue& value) {
+    return std::visit(
+        [](const auto& v) -> pst::PropValue {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, CFileTime>) return v.value;
+            else return v;
+        },
+        value);
+}
+
+class CStagingMessageStore : public IMessageStore {
+public:
+    explicit CStagingMessageStore(std::unique_ptr<pst::CStagingStore> s) : staging(std::move(s)) {}
+
+    FolderId TopFolder() override { return Id(Staging().DefaultFolder(pst::EDefaultFolder::IpmSubtree)); }
+
+    FolderId DefaultFolder(int32_t kind, const std::u16string& name, const std::u16string& containerClass) override {
+        switch (kind) {
+        case 9: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Calendar));
+        case 10:
+        case 28: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Contacts));
+        case 13: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Tasks));
+        case 3: return Id(Staging().DefaultFolder(pst::EDefaultFolder::DeletedItems));
+        case 4: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Outbox));
+        case 5: return Id(Staging().DefaultFolder(pst::EDefaultFolder::SentItems));
+        case 6: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Inbox));
+        case 11: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Journal));
+        case 12: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Notes));
+        case 16: return Id(Staging().DefaultFolder(pst::EDefaultFolder::Drafts));
+        default: return IMessageStore::DefaultFolder(kind, name, containerClass);
+        }
+    }
+
+    std::optional<FolderId> FindSubfolder(FolderId parent, const std::u16string& name) override {
+        auto found = Staging().FindChildFolder(static_cast<pst::FolderId>(parent), name);
+        if (!found) return std::nullopt;
+        return Id(*found);
+    }
+
+    FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) override {
+        return Id(Staging().CreateFolder(static_cast<pst::FolderId>(parent), name, containerClass));
+    }
+
+    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) override {
+        pst::CStagedMessage staged = Convert(message);
+        if (existing) {
+            Staging().ReplaceMessage(static_cast<pst::MessageId>(*existing), staged);
+            return *existing;
+        }
+        return static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged));
+    }
+
+    void Close() override { staging.reset(); }
+
+private:
+    static FolderId Id(pst::FolderId id) { return static_cast<FolderId>(id); }
+
+    pst::CStagingStore& Staging() {
+        if (!staging) ThrowDispatch(hrNotLoggedOn, "the store is closed");
+        return *staging;
+    }
+
+    pst::CPropBag ConvertBag(const CPropertyBag& bag) {
+        pst::CPropBag out;
+        for (const auto& [tag, value] : bag.Tagged()) out.Set(tag, ToStaged(value));
+        for (const auto& [key, value] : bag.Named()) {
+            uint16_t id = key.name.empty() ? Staging().NamedPropertyId(key.guid, key.lid)
+                                           : Staging().NamedPropertyId(key.guid, key.name);
+            out.Set(pst::MakeTag(id, key.type), ToStaged(value));
+        }
+        return out;
+    }
+
+    pst::CStagedMessage Convert(const CMessageData& message) {
+        pst::CStagedMessage staged;
+        staged.props = ConvertBag(message.props);
+        for (const auto& r : message.recipients) staged.recipients.push_back(ConvertBag(r.props));
+        for (const auto& a : message.attachments) {
+            pst::CStagedAttachment att;
+            att.props = ConvertBag(a.props);
+            staged.attachments.push_back(std::move(att));
+        }
+        return staged;
+    }
+
+    std::unique_ptr<pst::CStagingStore> staging;
+};
+
+}  // namespace
+
+std::unique_ptr<IMessageStore> OpenStagingStore(const std::u16string& pstPath, const std::u16string& displayName) {
+    try {
+        std::filesystem::path pstFile(ToUtf8(pstPath));
+        if (pstFile.has_parent_path()) std::filesystem::create_directories(pstFile.parent_path());
+        auto staging = pst::CStagingStore::Open(pst::CStagingStore::PathForPst(pstFile), displayName);
+        return std::make_unique<CStagingMessageStore>(std::move(staging));
+    } catch (const pst::CStagingError& e) {
+        ThrowDispatch(hrFail, std::string("the PST store cannot be opened: ") + e.what());
+    } catch (const std::filesystem::filesystem_error& e) {
+        ThrowDispatch(hrFail, std::string("the PST store cannot be opened: ") + e.what());
+    }
+}
+
+}  // namespace store

@@ -1,0 +1,80 @@
+// The dispatch objects above the message store: session, store, folder, item
+// collection and the time-zone collection. Items are in ItemObject.h.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/store/Dispatch.h"
+#include "platform/store/MessageStore.h"
+
+namespace store {
+
+// Shared by the session and every object it hands out; after the session
+// ends, the objects refuse further work.
+struct CStoreContext {
+    std::unique_ptr<IMessageStore> store;
+    std::u16string pstPath;
+    IMessageStore& Store();
+};
+
+// Default folder kinds a caller asks for.
+constexpr int32_t folderCalendar = 9;
+constexpr int32_t folderContacts = 10;
+constexpr int32_t folderTasks = 13;
+constexpr int32_t folderDistLists = 28;
+
+class CSessionObject : public IDispatchObject, public std::enable_shared_from_this<CSessionObject> {
+public:
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+    // Logs on to an existing message store instead of a PST file (tests, tools).
+    DispatchPtr LogonToStore(std::unique_ptr<IMessageStore> store, const std::u16string& path);
+    DispatchPtr DefaultFolder(int32_t kind);
+    DispatchPtr FolderFromPath(const std::u16string& path);
+    void Logoff();
+    bool LoggedOn() const { return context && context->store; }
+
+private:
+    std::shared_ptr<CStoreContext> context;
+    DispatchPtr storeObject;
+    std::map<int32_t, FolderId> defaultFolders;
+};
+
+class CStoreObject : public IDispatchObject {
+public:
+    explicit CStoreObject(std::weak_ptr<CSessionObject> owner) : session(std::move(owner)) {}
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+
+private:
+    std::weak_ptr<CSessionObject> session;
+};
+
+class CFolderObject : public IDispatchObject {
+public:
+    CFolderObject(std::shared_ptr<CStoreContext> ctx, FolderId id, std::u16string name)
+        : context(std::move(ctx)), folder(id), folderName(std::move(name)) {}
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+    FolderId Id() const { return folder; }
+
+private:
+    std::shared_ptr<CStoreContext> context;
+    FolderId folder;
+    std::u16string folderName;
+};
+
+class CItemsObject : public IDispatchObject {
+public:
+    CItemsObject(std::shared_ptr<CStoreContext> ctx, FolderId id) : context(std::move(ctx)), folder(id) {}
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+
+private:
+    std::shared_ptr<CStoreContext> context;
+    FolderId folder;
+};
+
+class CTimeZonesObject : public IDispatchObject {
+public:
+    CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
+};
+
+}  // namespace store
