@@ -1,0 +1,34 @@
+// Status codes of the Notes stand-in and their message texts.
+#pragma once
+#include "platform/notes/NotesTypes.h"
+
+enum : LNSTATUS {
+    ERR_NOEXIST = 0x0103,              // file does not exist
+    ERR_NOTE_HANDLES = 263,            // too many documents opened (NSFDB_OPEN_LIMIT)
+    ERR_DB_CORRUPT = 0x0108,           // not a Notes database file / unreadable
+    ERR_NOT_INIT = 0x0109,             // session not initialised
+    ERR_ITEM_NOT_FOUND = 0x0222,       // note item not found
+    ERR_INVALID_NOTE = 0x0225,         // no note with that ID
+    ERR_DB_NOT_OPEN = 0x0227,          // database not open
+    ERR_NOTE_NOT_OPEN = 0x0228,        // note not open
+    ERR_ITEM_DATATYPE = 0x0229,        // item has another data type
+    ERR_NOT_ENCRYPTED = 0x022A,        // document is not encrypted
+    ERR_INVALID_HANDLE = 0x0230,       // invalid or freed handle
+    ERR_BAD_PARAM = 0x0231,            // bad argument
+    ERR_RANGE = 0x0232,                // index out of range
+    ERR_FILE_WRITE = 0x0233,           // cannot write the file
+    ERR_NOT_FOUND = 0x0234,            // rich-text cursor: no (more) element of the type
+    ERR_VIEW_NOT_OPEN = 0x0235,        // view or folder not open
+    ERR_NOT_VIEW = 0x0236,             // note is not a view or folder
+    ERR_HTMLAPI_BAD_CONVERTER = 0x0240,// invalid converter handle
+    ERR_HTMLAPI_NO_ELEMENT = 0x0241,   // no image element at that item index and offset
+    ERR_HTMLAPI_NOT_CONVERTED = 0x0242,// converter holds no result
+    ERR_HTMLAPI_NOT_STARTED = 0x0243,  // HTML conversion process not started
+    ERR_CD_RECORD = 0x0250,            // malformed rich text
+    ERR_TIME_CONVERSION = 0x0251,      // value is not a valid time
+};
+
+// Writes the message text of status as zero-terminated text in the system
+// ANSI code page into buffer (at most bufferSize bytes, cut at a character
+// boundary) and returns its length in bytes.
+LNINT LNGetErrorMessageText(LNSTATUS status, char* buffer, LNINT bufferSize);
