@@ -1,0 +1,37 @@
+// The run log: a UTF-16LE text file in the work directory that every worker
+// run appends to. The worker never creates it and never writes a byte-order
+// mark; lines end with explicit CR LF.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/sys/Files.h"
+#include "platform/sys/Time.h"
+
+class CRunLog {
+public:
+    // Opens the existing file for reading and writing at its end.
+    bool Open(const std::u16string& path);
+    bool IsOpen() const { return file.IsOpen(); }
+    void Close() { file.Close(); }
+    void WriteLine(std::u16string_view text);  // text, then CR LF
+    void WriteRaw(std::u16string_view text);   // text only
+
+private:
+    sys::CFile file;
+};
+
+// The counts of one folder pass and the run's counters.
+struct FolderSummary {
+    uint64_t found = 0;
+    uint64_t skipped = 0;
+    uint64_t warningCount = 0;
+    uint64_t errorCount = 0;
+};
+
+// The dumped count: found - skipped, never below zero (documents that could
+// not be opened are skipped without having been found).
+uint64_t DumpedCount(const FolderSummary& summary);
+// "%d/%d/%d %d:%d:%d": month, day, year, hour, minute, second without leading zeros.
+std::u16string FormatFinishTime(const sys::CSystemTime& time);
+void WriteFolderSummary(CRunLog& log, const FolderSummary& summary, const sys::CSystemTime& finishTime);

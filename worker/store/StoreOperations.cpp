@@ -1,0 +1,75 @@
+#include "worker/store/StoreOperations.h"
+
+namespace storeops {
+
+using store::EInvokeKind;
+
+CVariant Guarded(const DispatchPtr& object, int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
+    if (!object) return {};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            return object->Invoke(dispid, kind, args);
+        } catch (...) {
+            // Made once more; a second failure is dropped.
+        }
+    }
+    return {};
+}
+
+DispatchPtr CreateSession() {
+    try {
+        return store::CreateObject(u"Redemption.RDOSession");
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+DispatchPtr Logon(const DispatchPtr& session, const std::u16string& pstPath) {
+    return Guarded(session, DispLogon, EInvokeKind::Method,
+                   {CVariant(pstPath), CVariant(u"Personal Folders"), CVariant(int32_t{1}),
+                    CVariant(store::CMissing{}), CVariant(store::CMissing{})})
+        .Object();
+}
+
+DispatchPtr DefaultFolder(const DispatchPtr& session, int32_t kind) {
+    return Guarded(session, DispDefaultFolder, EInvokeKind::Method, {CVariant(kind)}).Object();
+}
+
+DispatchPtr FolderByPath(const DispatchPtr& session, const std::u16string& folderPath) {
+    return Guarded(session, DispFolderByPath, EInvokeKind::Method, {CVariant(folderPath)}).Object();
+}
+
+DispatchPtr TimeZoneFromText(const DispatchPtr& session, const std::u16string& zoneText) {
+    DispatchPtr zones = Guarded(session, DispTimeZones, EInvokeKind::PropertyGet).Object();
+    return Guarded(zones, DispTimeZoneByText, EInvokeKind::Method, {CVariant(zoneText)}).Object();
+}
+
+void EndSession(const DispatchPtr& session) { Guarded(session, DispEndSession, EInvokeKind::Method); }
+
+DispatchPtr Items(const DispatchPtr& folder) {
+    return Guarded(folder, DispFolderItems, EInvokeKind::PropertyGet).Object();
+}
+
+DispatchPtr AddItem(const DispatchPtr& items, const std::u16string& messageClass) {
+    return Guarded(items, DispItemsAdd, EInvokeKind::Method, {CVariant(messageClass)}).Object();
+}
+
+void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t format) {
+    Guarded(item, DispItemImport, EInvokeKind::Method, {CVariant(filePath), CVariant(format)});
+}
+
+void Save(const DispatchPtr& item) { Guarded(item, DispItemSave, EInvokeKind::Method); }
+
+void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args) {
+    Guarded(item, dispid, EInvokeKind::Method, args);
+}
+
+void Put(const DispatchPtr& item, int32_t dispid, const CVariant& value) {
+    Guarded(item, dispid, EInvokeKind::PropertyPut, {value});
+}
+
+void PutOnce(const DispatchPtr& item, int32_t dispid, const CVariant& value) {
+    if (item) item->Invoke(dispid, EInvokeKind::PropertyPut, {value});
+}
+
+}  // namespace storeops

@@ -1,0 +1,60 @@
+// The worker's calls into the store library, by DISPID. Every call except the
+// creation of the session and the plain property puts marked "once" runs
+// inside a guard: when it throws it is made once more, and when that throws
+// too the error is dropped and the call yields an empty result. Callers test
+// only for null objects.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/store/Dispatch.h"
+
+namespace storeops {
+
+using store::CVariant;
+using store::DispatchPtr;
+
+// Store DISPIDs used by the runs.
+enum EDispid : int32_t {
+    DispLogon = 0x6002001F,
+    DispDefaultFolder = 7,
+    DispFolderByPath = 0x60020016,
+    DispTimeZones = 0x60020017,
+    DispTimeZoneByText = 0x60020001,
+    DispEndSession = 0x12,
+    DispFolderItems = 0x11,
+    DispItemsAdd = 4,
+    DispItemImport = 0x47,
+    DispItemSave = 6,
+    DispContactPicture = 0x600400e0,
+    DispAddMember = 0x6004000b,
+};
+
+enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };
+enum EImportFormat : int32_t { ImportRfc822 = 1024, ImportVCard = 6, ImportICalendar = 8, ImportDistList = 0 };
+
+// Runs the call, once more when it throws, and yields empty on a second failure.
+CVariant Guarded(const DispatchPtr& object, int32_t dispid, store::EInvokeKind kind,
+                 const std::vector<CVariant>& args = {});
+
+// No guard: creating the session; null when the store library is not there.
+DispatchPtr CreateSession();
+DispatchPtr Logon(const DispatchPtr& session, const std::u16string& pstPath);
+DispatchPtr DefaultFolder(const DispatchPtr& session, int32_t kind);
+DispatchPtr FolderByPath(const DispatchPtr& session, const std::u16string& folderPath);
+DispatchPtr TimeZoneFromText(const DispatchPtr& session, const std::u16string& zoneText);
+void EndSession(const DispatchPtr& session);
+
+DispatchPtr Items(const DispatchPtr& folder);
+DispatchPtr AddItem(const DispatchPtr& items, const std::u16string& messageClass);
+void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t format);
+void Save(const DispatchPtr& item);
+void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args);
+
+// Property put inside the guard.
+void Put(const DispatchPtr& item, int32_t dispid, const CVariant& value);
+// Property put made once, without the guard: a failure propagates.
+void PutOnce(const DispatchPtr& item, int32_t dispid, const CVariant& value);
+
+}  // namespace storeops
