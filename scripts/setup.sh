@@ -1,0 +1,22 @@
+#!/bin/bash
+# Installs the Debian packages the build, the tests and the tools need.
+# Packages already present are not fetched again.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git rsync
+  libicu-dev libsqlite3-dev nlohmann-json3-dev libgmime-3.0-dev libxml2-dev
+  libwxgtk3.2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  pst-utils pff-tools python3 python3-pypff
+  xvfb xauth xdotool imagemagick x11-utils
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi

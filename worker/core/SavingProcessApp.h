@@ -1,0 +1,28 @@
+// The worker's application object: the run log, the flags and counters both
+// threads share, the export settings from config.txt and the paths of the
+// work-directory files.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "worker/core/ExportSettings.h"
+#include "worker/core/RunLog.h"
+
+// The per-user settings key the worker gives the UI framework; nothing is stored there.
+inline constexpr char16_t workerRegistryKey[] = u"KelvroSavingNSFDatav.18";
+inline constexpr char16_t workerTitle[] = u"Kelvro Saving Data";
+
+class CsavingprocessApp {
+public:
+    CRunLog runLog;
+    // Cleared by Stop on the window's thread, polled and set back by the
+    // conversion thread between documents.
+    std::atomic<uint8_t> keepRunning{1};
+    std::atomic<uint32_t> restartNeeded{0};
+    uint64_t warningCount = 0;
+    uint64_t errorCount = 0;
+    ExportSettings settings;
+    std::u16string settingPath;
+    std::u16string calPath;
+};
