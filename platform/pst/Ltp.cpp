@@ -1,0 +1,300 @@
+// The lists, tables and properties layer: see Ltp.h.
+#include "platform/pst/Ltp.h"
+
+#include <algorithm>
+
+namespace pst::ltp {
+
+namespace {
+
+template <class T>
+void Append(std::string& s, T v) {
+    for (size_t i = 0; i < sizeof(T); ++i) s.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
+}
+template <class T>
+void Store(std::string& s, size_t at, T v) {
+    for (size_t i = 0; i < sizeof(T); ++i) s[at + i] = char((uint64_t(v) >> (8 * i)) & 0xFF);
+}
+
+// Free bytes of a heap page as its 4-bit fill level.
+uint8_t FillLevel(size_t freeBytes) {
+    static const size_t limits[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768, 512, 256, 128, 64, 32, 16, 8};
+    for (uint8_t i = 0; i < 15; ++i)
+        if (freeBytes >= limits[i]) return i;
+    return 15;
+}
+
+bool IsBitmapPage(size_t index) { return index == 8 || (index > 8 && (index - 8) % 128 == 0); }
+
+// Width of a table cell for a property type.
+uint8_t CellWidth(uint16_t type) {
+    switch (type) {
+    case 0x0014:  // PT_I8
+    case 0x0040:  // PT_SYSTIME
+    case 0x0005:  // PT_DOUBLE
+    case 0x0006:  // PT_CURRENCY
+    case 0x0007:  // PT_APPTIME
+        return 8;
+    case 0x0002:  // PT_SHORT
+        return 2;
+    case 0x000B:  // PT_BOOLEAN
+        return 1;
+    default:
+        return 4;
+    }
+}
+
+// Types held in a 4-byte cell or PC record directly rather than by HNID.
+bool IsInline4(uint16_t type) { return type == 0x0003 || type == 0x0004 || type == 0x000A; }
+
+std::string ReadAll(const CEncoded& v) {
+    if (auto s = std::get_if<std::string>(&v)) return *s;
+    std::string out;
+    const auto& sv = std::get<CStreamedValue>(v);
+    out.reserve(size_t(sv.size));
+    sv.produce([&](std::string_view chunk) { out.append(chunk); });
+    return out;
+}
+
+}  // namespace
+
+uint64_t EncodedSize(const CEncoded& v) {
+    if (auto s = std::get_if<std::string>(&v)) return s->size();
+    return std::get<CStreamedValue>(v).size;
+}
+
+// ---- heap ----------------------------------------------------------------------------
+
+size_t CHeap::HeaderSize(size_t pageIndex) {
+    if (pageIndex == 0) return 12;
+    return IsBitmapPage(pageIndex) ? 66 : 2;
+}
+
+uint32_t CHeap::Allocate(std::string data) {
+    if (data.size() > kMaxAlloc) throw ndb::CNdbError("internal error: heap allocation too large");
+    size_t k = pages.size() - 1;
+    auto fits = [&](const CPage& p, size_t idx) {
+        size_t n = p.allocs.size();
+        return n < 2047 && HeaderSize(idx) + p.bytes + data.size() + 1 + 4 + 2 * (n + 2) <= ndb::kMaxBlockData;
+    };
+    if (!fits(pages[k], k)) {
+        pages.emplace_back();
+        ++k;
+    }
+    auto& page = pages[k];
+    page.bytes += data.size();
+    page.allocs.push_back(std::move(data));
+    return uint32_t(k << 16) | uint32_t(page.allocs.size() << 5);
+}
+
+void CHeap::Replace(uint32_t hid, std::string data) {
+    auto& slot = pages.at(hid >> 16).allocs.at(((hid >> 5) & 0x7FF) - 1);
+    if (slot.size() != data.size()) throw ndb::CNdbError("internal error: heap replacement changes size");
+    slot = std::move(data);
+}
+
+std::string CHeap::BuildPage(size_t index) const {
+    const auto& page = pages[index];
+    std::string out(HeaderSize(index), '\0');
+    std::vector<uint16_t> offsets;
+    for (const auto& a : page.allocs) {
+        offsets.push_back(uint16_t(out.size()));
+        out += a;
+    }
+    offsets.push_back(uint16_t(out.size()));
+    if (out.size() % 2) out.push_back('\0');
+    uint16_t ibHnpm = uint16_t(out.size());
+    Store<uint16_t>(out, 0, ibHnpm);
+    Append<uint16_t>(out, uint16_t(page.allocs.size()));
+    Append<uint16_t>(out, 0);
+    for (uint16_t o : offsets) Append<uint16_t>(out, o);
+    return out;
+}
+
+uint64_t CHeap::Write(ndb::CNdbFile& file) const {
+    std::vector<std::string> built;
+    for (size_t i = 0; i < pages.size(); ++i) built.push_back(BuildPage(i));
+    auto setLevels = [&](std::string& page, size_t at, size_t first, size_t count) {
+        for (size_t j = 0; j < count && first + j < built.size(); ++j) {
+            uint8_t level = FillLevel(ndb::kMaxBlockData - built[first + j].size());
+            page[at + j / 2] = char(uint8_t(page[at + j / 2]) | (j % 2 ? level << 4 : level));
+        }
+    };
+    auto& first = built[0];
+    first[2] = char(0xEC);
+    first[3] = char(clientSig);
+    Store<uint32_t>(first, 4, userRoot);
+    if (built.size() > 1) setLevels(first, 8, 0, 8);
+    for (size_t i = 8; i < built.size(); ++i)
+        if (IsBitmapPage(i)) setLevels(built[i], 2, i, 128);
+    ndb::CDataTreeBuilder tree(file);
+    for (const auto& p : built) tree.AppendBlock(p);
+    return tree.Finish();
+}
+
+// ---- values and BTrees-on-heap ---------------------------------------------------------
+
+uint32_t StoreValue(CHeap& heap, CNodeBuilder& node, const CEncoded& value) {
+    uint64_t size = EncodedSize(value);
+    if (size == 0) return 0;
+    if (size <= kMaxAlloc) return heap.Allocate(ReadAll(value));
+    ndb::CDataTreeBuilder tree(node.file);
+    if (auto s = std::get_if<std::string>(&value))
+        tree.Append(*s);
+    else
+        std::get<CStreamedValue>(value).produce([&](std::string_view chunk) { tree.Append(chunk); });
+    uint32_t nid = node.NewSubnodeNid();
+    node.AddSubnode(nid, tree.Finish(), 0);
+    return nid;
+}
+
+uint32_t BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records) {
+    uint32_t header = heap.Allocate(std::string(8, '\0'));
+    std::vector<std::pair<std::string, uint32_t>> level;  // first key, HID
+    size_t perLeaf = kMaxAlloc / (cbKey + cbEnt);
+    for (size_t start = 0; start < records.size(); start += perLeaf) {
+        std::string leaf;
+        size_t n = std::min(perLeaf, records.size() - start);
+        for (size_t i = start; i < start + n; ++i) leaf += records[i];
+        level.emplace_back(records[start].substr(0, cbKey), heap.Allocate(std::move(leaf)));
+    }
+    uint8_t levels = 0;
+    size_t perBranch = kMaxAlloc / (cbKey + 4);
+    while (level.size() > 1) {
+        std::vector<std::pair<std::string, uint32_t>> upper;
+        for (size_t start = 0; start < level.size(); start += perBranch) {
+            std::string branch;
+            size_t n = std::min(perBranch, level.size() - start);
+            for (size_t i = start; i < start + n; ++i) {
+                branch += level[i].first;
+                Append<uint32_t>(branch, level[i].second);
+            }
+            upper.emplace_back(level[start].first, heap.Allocate(std::move(branch)));
+        }
+        level.swap(upper);
+        ++levels;
+    }
+    std::string h;
+    Append<uint8_t>(h, 0xB5);
+    Append<uint8_t>(h, cbKey);
+    Append<uint8_t>(h, cbEnt);
+    Append<uint8_t>(h, levels);
+    Append<uint32_t>(h, level.empty() ? 0 : level.front().second);
+    heap.Replace(header, h);
+    return header;
+}
+
+uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEncoded>& props) {
+    CHeap heap(0xBC);
+    std::vector<std::string> records;
+    for (const auto& [tag, value] : props) {
+        uint16_t type = uint16_t(tag & 0xFFFF);
+        uint32_t hnid = 0;
+        if (type == 0x0002 || type == 0x000B || IsInline4(type)) {
+            std::string bytes = ReadAll(value);
+            bytes.resize(4, '\0');
+            for (int i = 0; i < 4; ++i) hnid |= uint32_t(uint8_t(bytes[i])) << (8 * i);
+        } else {
+            hnid = StoreValue(heap, node, value);
+        }
+        std::string r;
+        Append<uint16_t>(r, uint16_t(tag >> 16));
+        Append<uint16_t>(r, type);
+        Append<uint32_t>(r, hnid);
+        records.push_back(std::move(r));
+    }
+    heap.SetUserRoot(BuildBth(heap, 2, 6, records));
+    return heap.Write(node.file);
+}
+
+// ---- tables -----------------------------------------------------------------------------
+
+CTableBuilder::CTableBuilder(CNodeBuilder& node, std::vector<uint32_t> columns) : node(node) {
+    std::sort(columns.begin(), columns.end());
+    columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    std::erase_if(columns, [](uint32_t t) { return t == 0x67F20003 || t == 0x67F30003; });
+    cols.push_back({0x67F20003, 0, 4, 0});
+    cols.push_back({0x67F30003, 4, 4, 1});
+    uint16_t ib = 8;
+    uint8_t bit = 2;
+    for (uint8_t width : {uint8_t(8), uint8_t(4), uint8_t(2), uint8_t(1)}) {
+        for (uint32_t tag : columns) {
+            if (CellWidth(uint16_t(tag & 0xFFFF)) != width) continue;
+            cols.push_back({tag, ib, width, bit++});
+            ib = uint16_t(ib + width);
+        }
+        if (width == 4) rgib[0] = ib;
+        if (width == 2) rgib[1] = ib;
+        if (width == 1) rgib[2] = ib;
+    }
+    rgib[3] = uint16_t(rgib[2] + (cols.size() + 7) / 8);
+    std::sort(cols.begin(), cols.end(), [](const CColumn& a, const CColumn& b) { return a.tag < b.tag; });
+}
+
+void CTableBuilder::AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& cells) {
+    std::string row(rgib[3], '\0');
+    auto setBit = [&](uint8_t iBit) { row[rgib[2] + iBit / 8] = char(uint8_t(row[rgib[2] + iBit / 8]) | (0x80 >> (iBit % 8))); };
+    Store<uint32_t>(row, 0, rowId);
+    Store<uint32_t>(row, 4, ++rowVersion);
+    setBit(0);
+    setBit(1);
+    for (const auto& c : cols) {
+        if (c.iBit < 2) continue;
+        auto it = cells.find(c.tag);
+        if (it == cells.end()) continue;
+        uint16_t type = uint16_t(c.tag & 0xFFFF);
+        if (c.cb != 4 || IsInline4(type)) {
+            std::string bytes = ReadAll(it->second);
+            bytes.resize(c.cb, '\0');
+            row.replace(c.ib, c.cb, bytes);
+        } else {
+            Store<uint32_t>(row, c.ib, StoreValue(heap, node, it->second));
+        }
+        setBit(c.iBit);
+    }
+    rows += row;
+    rowIds.push_back(rowId);
+}
+
+uint64_t CTableBuilder::Write() {
+    std::vector<std::pair<uint32_t, uint32_t>> index;
+    for (uint32_t i = 0; i < rowIds.size(); ++i) index.emplace_back(rowIds[i], i);
+    std::sort(index.begin(), index.end());
+    std::vector<std::string> records;
+    for (const auto& [id, pos] : index) {
+        std::string r;
+        Append<uint32_t>(r, id);
+        Append<uint32_t>(r, pos);
+        records.push_back(std::move(r));
+    }
+    uint32_t hidRowIndex = BuildBth(heap, 4, 4, records);
+    uint32_t hnidRows = 0;
+    if (!rows.empty() && rows.size() <= kMaxAlloc) {
+        hnidRows = heap.Allocate(rows);
+    } else if (!rows.empty()) {
+        size_t rowSize = rgib[3];
+        size_t perBlock = ndb::kMaxBlockData / rowSize;
+        ndb::CDataTreeBuilder tree(node.file);
+        for (size_t at = 0; at < rows.size(); at += perBlock * rowSize)
+            tree.AppendBlock(std::string_view(rows).substr(at, perBlock * rowSize));
+        hnidRows = node.NewSubnodeNid();
+        node.AddSubnode(hnidRows, tree.Finish(), 0);
+    }
+    std::string info;
+    Append<uint8_t>(info, 0x7C);
+    Append<uint8_t>(info, uint8_t(cols.size()));
+    for (uint16_t v : rgib) Append<uint16_t>(info, v);
+    Append<uint32_t>(info, hidRowIndex);
+    Append<uint32_t>(info, hnidRows);
+    Append<uint32_t>(info, 0);
+    for (const auto& c : cols) {
+        Append<uint32_t>(info, c.tag);
+        Append<uint16_t>(info, c.ib);
+        Append<uint8_t>(info, c.cb);
+        Append<uint8_t>(info, c.iBit);
+    }
+    heap.SetUserRoot(heap.Allocate(std::move(info)));
+    return heap.Write(node.file);
+}
+
+}  // namespace pst::ltp

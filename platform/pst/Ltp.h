@@ -1,0 +1,110 @@
+// The lists, tables and properties layer of a PST file: heap-on-node over
+// any number of blocks, BTree-on-heap of any depth, property contexts (values
+// inline, in the heap or in subnodes by size) and table contexts (row index,
+// cell-existence bitmap, row matrix in the heap or in a subnode).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/pst/Ndb.h"
+
+namespace pst::ltp {
+
+constexpr size_t kMaxAlloc = 3580;  // largest heap allocation
+
+// A value too large to hold in memory: its size and a producer that hands
+// its bytes to a sink in chunks.
+struct CStreamedValue {
+    uint64_t size = 0;
+    std::function<void(const std::function<void(std::string_view)>&)> produce;
+};
+// A property value in its on-disk encoding (little-endian, UTF-16LE, ...).
+using CEncoded = std::variant<std::string, CStreamedValue>;
+uint64_t EncodedSize(const CEncoded& v);
+
+// The subnodes of one node (or subnode) under construction, and the
+// counters that hand out subnode NIDs.
+class CNodeBuilder {
+public:
+    CNodeBuilder(ndb::CNdbFile& file, uint32_t& nidCounter) : file(file), nidCounter(nidCounter) {}
+    uint32_t NewSubnodeNid(uint32_t type = ndb::NID_TYPE_LTP) { return ndb::MakeNid(type, ++nidCounter); }
+    void AddSubnode(uint32_t nid, uint64_t bidData, uint64_t bidSub) { subnodes.push_back({nid, bidData, bidSub}); }
+    // Writes the subnode tree; returns its BID (0 without subnodes).
+    uint64_t FinishSubnodes() { return ndb::WriteSubnodeTree(file, std::move(subnodes)); }
+    ndb::CNdbFile& file;
+    uint32_t& nidCounter;
+
+private:
+    std::vector<ndb::CSubnodeEntry> subnodes;
+};
+
+// A heap-on-node being built in memory.
+class CHeap {
+public:
+    explicit CHeap(uint8_t clientSig) : clientSig(clientSig) { pages.emplace_back(); }
+    // Allocates (size <= kMaxAlloc); returns the HID.
+    uint32_t Allocate(std::string data);
+    // Replaces an allocation's bytes by as many other bytes.
+    void Replace(uint32_t hid, std::string data);
+    void SetUserRoot(uint32_t hid) { userRoot = hid; }
+    // Writes the heap's pages as the node's data tree; returns its BID.
+    uint64_t Write(ndb::CNdbFile& file) const;
+
+private:
+    struct CPage {
+        std::vector<std::string> allocs;
+        size_t bytes = 0;
+    };
+    static size_t HeaderSize(size_t pageIndex);
+    std::string BuildPage(size_t index) const;
+    uint8_t clientSig;
+    uint32_t userRoot = 0;
+    std::vector<CPage> pages;
+};
+
+// Stores a value: HNID 0 when empty, a heap allocation up to kMaxAlloc
+// bytes, otherwise a subnode with the value's data tree.
+uint32_t StoreValue(CHeap& heap, CNodeBuilder& node, const CEncoded& value);
+
+// Builds a BTree-on-heap over records (key + data, sorted by key); returns
+// the HID of its header.
+uint32_t BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records);
+
+// Writes a property context; returns the BID of its data tree. Values of
+// fixed types up to 4 bytes go inline; all others by StoreValue.
+uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEncoded>& props);
+
+// A table context being built.
+class CTableBuilder {
+public:
+    // Columns besides RowId (0x67F20003) and RowVer (0x67F30003).
+    CTableBuilder(CNodeBuilder& node, std::vector<uint32_t> columns);
+    // Adds a row; cells whose tag is not a column are ignored.
+    void AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& cells);
+    size_t RowCount() const { return rowIds.size(); }
+    // Writes the table; returns the BID of its data tree.
+    uint64_t Write();
+
+private:
+    struct CColumn {
+        uint32_t tag;
+        uint16_t ib;
+        uint8_t cb;
+        uint8_t iBit;
+    };
+    CNodeBuilder& node;
+    CHeap heap{0x7C};
+    std::vector<CColumn> cols;  // sorted by tag
+    uint16_t rgib[4] = {0, 0, 0, 0};
+    std::string rows;
+    std::vector<uint32_t> rowIds;
+    uint32_t rowVersion = 0;
+};
+
+}  // namespace pst::ltp
