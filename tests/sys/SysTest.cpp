@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/sys/TempPath.h"
+#include "platform/sys/Text.h"
+#include "platform/sys/Time.h"
+
+namespace {
+
+class CScopedEnv {
+public:
+    CScopedEnv(const char* n, const char* value) : name(n) {
+        if (const char* old = std::getenv(n)) previous = old, hadValue = true;
+        value ? setenv(n, value, 1) : unsetenv(n);
+    }
+    ~CScopedEnv() { hadValue ? setenv(name, previous.c_str(), 1) : unsetenv(name); }
+
+private:
+    const char* name;
+    std::string previous;
+    bool hadValue = false;
+};
+
+sys::CSystemTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    sys::CSystemTime t;
+    t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
+    return t;
+}
+
+}  // namespace
+
+TEST(OleDate, KnownValues) {
+    struct Case {
+        sys::CSystemTime time;
+        double ole;
+    };
+    const Case cases[] = {
+        {At(1899, 12, 30), 0.0},
+        {At(1900, 1, 1), 2.0},
+        {At(2000, 1, 1, 12), 36526.5},
+        {At(2024, 2, 3, 12, 5, 9), 45325.0 + (12 * 3600 + 5 * 60 + 9) / 86400.0},
+        {At(1899, 12, 29, 6), -1.25},  // before the epoch the fraction still counts forward
+        {At(1800, 3, 1, 18), -36463.75},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(sys::ToOleDate(c.time), c.ole);
+        sys::CSystemTime back = sys::FromOleDate(c.ole);
+        EXPECT_EQ(back.year, c.time.year);
+        EXPECT_EQ(back.month, c.time.month);
+        EXPECT_EQ(back.day, c.time.day);
+        EXPECT_EQ(back.hour, c.time.hour);
+        EXPECT_EQ(back.minute, c.time.minute);
+        EXPECT_EQ(back.second, c.time.second);
+    }
+}
+
+TEST(MonthFirstDate, ParsesTheDateTextsOfTheReaders) {
+    struct Case {
+        const char16_t* text;
+        bool valid;
+        sys::CSystemTime expected;
+    };
+    const Case cases[] = {
+        {u"2/5/2018 9:7:30", true, At(2018, 2, 5, 9, 7, 30)},
+        {u"02/05/2018 09:07:30", true, At(2018, 2, 5, 9, 7, 30)},
+        {u"12/31/1999", true, At(1999, 12, 31)},
+        {u"3/4/2020 1:02 PM", true, At(2020, 3, 4, 13, 2, 0)},
+        {u"3/4/2020 12:00:00 AM", true, At(2020, 3, 4, 0, 0, 0)},
+        {u"2/29/2024 0:0:0", true, At(2024, 2, 29)},
+        {u"2/29/2023 0:0:0", false, {}},
+        {u"13/1/2020", false, {}},
+        {u"1/32/2020", false, {}},
+        {u"1/1/2020 24:00:00", false, {}},
+        {u"", false, {}},
+        {u"0/0/0 0:0:0", false, {}},
+        {u"1/1/2020 10:00 xyz", false, {}},
+    };
+    for (const Case& c : cases) {
+        auto parsed = sys::ParseMonthFirstDate(c.text);
+        ASSERT_EQ(parsed.has_value(), c.valid) << sys::Utf16ToUtf8(c.text);
+        if (!c.valid) continue;
+        EXPECT_EQ(sys::ToOleDate(*parsed), sys::ToOleDate(c.expected)) << sys::Utf16ToUtf8(c.text);
+    }
+}
+
+TEST(TextConversion, AnsiCodePageFollowsTheSetting) {
+    {
+        CScopedEnv cp("NSF2PST_CODEPAGE", "windows-1252");
+        EXPECT_EQ(sys::Utf16ToAnsi(u"Müller €"), std::string("M\xFCller \x80"));
+        EXPECT_EQ(sys::Utf16ToAnsi(u"Жук"), "???");
+        EXPECT_EQ(sys::AnsiToUtf16("M\xFCller"), u"Müller");
+    }
+    {
+        CScopedEnv cp("NSF2PST_CODEPAGE", "UTF-8");
+        EXPECT_EQ(sys::Utf16ToAnsi(u"Жук"), "Жук");
+    }
+}
+
+TEST(TextConversion, LmbcsRoundTripsEveryScript) {
+    for (std::u16string text : {u"plain ASCII", u"Grüße, Müller", u"Отчёт за квартал", u"四半期報告書", u"보고서"}) {
+        std::string lmbcs = sys::Utf16ToLmbcs(text);
+        EXPECT_FALSE(lmbcs.empty());
+        EXPECT_EQ(sys::LmbcsToUtf16(lmbcs), text);
+    }
+    EXPECT_EQ(sys::Utf16ToLmbcs(u"abc"), "abc");
+}
+
+TEST(TempPathTest, FollowsTmpdirAndEndsWithSlash) {
+    CScopedEnv tmp("TMPDIR", "/var/tmp");
+    EXPECT_EQ(sys::TempPath(), u"/var/tmp/");
+}
+
+TEST(TempPathTest, PrivateDirectoryWithoutTmpdir) {
+    CScopedEnv tmp("TMPDIR", nullptr);
+    std::u16string path = sys::TempPath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.back(), u'/');
+    struct stat st;
+    ASSERT_EQ(stat(sys::Utf16ToUtf8(path).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(SafeFileNameTest, NeverLeavesTheDirectory) {
+    struct Case {
+        const char16_t* name;
+        const char16_t* safe;
+    };
+    const Case cases[] = {
+        {u"report.pdf", u"report.pdf"},      {u"a/b:c?.txt", u"a_b_c_.txt"}, {u"../../etc/passwd", u".._.._etc_passwd"},
+        {u"..", u"_"},                       {u"", u"_"},                    {u"tab\there\nline", u"tab_here_line"},
+        {u"Отчёт.docx", u"Отчёт.docx"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(sys::SafeFileName(c.name), c.safe);
+}
