@@ -99,9 +99,8 @@ void CItemObject::Import(const std::u16string& path, int32_t format) {
 }
 
 void CItemObject::Save() {
-    CMessageData prepared = data;
-    PrepareForSave(kind, prepared);
-    savedId = context->Store().SaveMessage(folder, prepared, savedId);
+    PrepareForSave(kind, data);
+    savedId = context->Store().SaveMessage(folder, data, savedId);
 }
 
 }  // namespace store

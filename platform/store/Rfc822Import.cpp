@@ -1,0 +1,260 @@
+// RFC 822 import into a mail or task item, with GMime: encoded-word headers,
+// sender and recipients, Date, the text or HTML body, attachments with their
+// names, and images the HTML refers to by local file path, which are taken
+// into the item as inline attachments so that the pictures survive the
+// temporary files.
+#include <gmime/gmime.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/store/Addresses.h"
+#include "platform/store/Attachments.h"
+#include "platform/store/DispatchArgs.h"
+#include "platform/store/ItemCommon.h"
+#include "platform/store/ItemModel.h"
+#include "platform/store/ItemObject.h"
+#include "platform/store/MapiTags.h"
+#include "platform/store/StoreText.h"
+
+namespace store {
+namespace {
+
+constexpr size_t maxHeaderField = 1024 * 1024;
+
+struct CGObjectDeleter {
+    void operator()(void* p) const {
+        if (p) g_object_unref(p);
+    }
+};
+template <class T>
+using GPtr = std::unique_ptr<T, CGObjectDeleter>;
+
+void InitGMime() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+// The header block must be text, end with an empty line, and hold no field
+// longer than the limit.
+void CheckHeaderBlock(const std::string& bytes) {
+    size_t end = std::string::npos, pos = 0, fieldStart = 0;
+    bool any = false;
+    while (pos < bytes.size()) {
+        size_t nl = bytes.find('\n', pos);
+        if (nl == std::string::npos) break;
+        size_t len = nl - pos - (nl > pos && bytes[nl - 1] == '\r' ? 1 : 0);
+        if (len == 0) {
+            end = nl + 1;
+            break;
+        }
+        char first = bytes[pos];
+        if (first != ' ' && first != '\t') {
+            size_t colon = bytes.find(':', pos);
+            if (colon == std::string::npos || colon > nl || colon == pos)
+                ThrowDispatch(hrFail, "the message header is not valid");
+            fieldStart = pos;
+            any = true;
+        } else if (!any) {
+            ThrowDispatch(hrFail, "the message header is not valid");
+        }
+        if (nl - fieldStart > maxHeaderField) ThrowDispatch(hrFail, "a header field of the message is too long");
+        pos = nl + 1;
+    }
+    if (end == std::string::npos || !any) ThrowDispatch(hrFail, "the message header is incomplete");
+    if (bytes.find('\0', 0) < end) ThrowDispatch(hrFail, "the message header is not text");
+}
+
+struct CParseIssues {
+    bool fatal = false;
+    std::string what;
+};
+
+void OnParserWarning(gint64, GMimeParserWarning code, const gchar*, gpointer data) {
+    auto* issues = static_cast<CParseIssues*>(data);
+    switch (code) {
+    case GMIME_WARN_TRUNCATED_MESSAGE:
+    case GMIME_WARN_MALFORMED_MESSAGE:
+    case GMIME_CRIT_INVALID_HEADER_NAME:
+    case GMIME_CRIT_NESTING_OVERFLOW:
+    case GMIME_CRIT_MULTIPART_WITHOUT_BOUNDARY:
+        issues->fatal = true;
+        issues->what = "the message is malformed (" + std::to_string(static_cast<int>(code)) + ")";
+        break;
+    default:
+        break;
+    }
+}
+
+std::string PartBytes(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content) return {};
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0) ThrowDispatch(hrFail, "a part of the message cannot be decoded");
+    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+    return array ? std::string(reinterpret_cast<const char*>(array->data), array->len) : std::string();
+}
+
+std::u16string PartText(GMimePart* part) {
+    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+    return FromCharset(PartBytes(part), charset ? charset : "UTF-8");
+}
+
+CAddress ToAddress(InternetAddress* ia) {
+    CAddress a;
+    const char* name = internet_address_get_name(ia);
+    if (INTERNET_ADDRESS_IS_MAILBOX(ia)) {
+        const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(ia));
+        a.address = FromUtf8(addr ? addr : "");
+    }
+    a.name = Trim(FromUtf8(name ? name : ""));
+    if (a.name.empty()) a.name = a.address;
+    if (a.address.empty()) a.address = a.name;
+    a.addressType = a.address.find(u'@') != std::u16string::npos ? u"SMTP" : u"NOTES";
+    return a;
+}
+
+void CollectAddresses(InternetAddressList* list, std::vector<CAddress>& out) {
+    if (!list) return;
+    int n = internet_address_list_length(list);
+    for (int i = 0; i < n; ++i) {
+        InternetAddress* ia = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_GROUP(ia)) {
+            CollectAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(ia)), out);
+            continue;
+        }
+        CAddress a = ToAddress(ia);
+        if (!a.address.empty()) out.push_back(std::move(a));
+    }
+}
+
+std::u16string HeaderText(GMimeObject* object, const char* name) {
+    const char* value = g_mime_object_get_header(object, name);
+    return value ? Trim(FromUtf8(value)) : u"";
+}
+
+void ImportHeaders(CMessageData& data, GMimeMessage* message) {
+    CPropertyBag& p = data.props;
+    const char* subject = g_mime_message_get_subject(message);
+    if (subject) SetSubject(p, FromUtf8(subject));
+
+    std::vector<CAddress> from;
+    CollectAddresses(g_mime_message_get_from(message), from);
+    if (!from.empty()) {
+        SetSender(p, from.front());
+        SetSentRepresenting(p, from.front());
+    }
+    const std::pair<GMimeAddressType, int32_t> lists[] = {
+        {GMIME_ADDRESS_TYPE_TO, 1}, {GMIME_ADDRESS_TYPE_CC, 2}, {GMIME_ADDRESS_TYPE_BCC, 3}};
+    for (const auto& [type, rowType] : lists) {
+        std::vector<CAddress> addresses;
+        CollectAddresses(g_mime_message_get_addresses(message, type), addresses);
+        if (!addresses.empty()) SetRecipients(data, rowType, addresses);
+    }
+    if (GDateTime* date = g_mime_message_get_date(message)) {
+        CFileTime t = FileTimeFromUnix(g_date_time_to_unix(date));
+        p.Set(tagClientSubmitTime, t);
+        if (!p.Has(tagMessageDeliveryTime)) p.Set(tagMessageDeliveryTime, t);
+    }
+    GMimeObject* object = GMIME_OBJECT(message);
+    if (auto id = HeaderText(object, "Message-ID"); !id.empty()) p.Set(tagInternetMessageId, id);
+    if (auto id = HeaderText(object, "In-Reply-To"); !id.empty()) p.Set(tagInReplyTo, id);
+    if (auto id = HeaderText(object, "References"); !id.empty()) p.Set(tagInternetReferences, id);
+    if (char* raw = g_mime_object_get_headers(object, nullptr)) {
+        std::string headers(raw);
+        g_free(raw);
+        if (!headers.empty()) p.Set(tagTransportHeaders, FromUtf8(headers));
+    }
+}
+
+struct CBodyParts {
+    std::optional<std::u16string> html;
+    std::optional<std::u16string> text;
+    std::vector<CAttachment> attachments;
+};
+
+bool IsAttachmentPart(GMimeObject* part) {
+    GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(part);
+    if (disposition && g_mime_content_disposition_is_attachment(disposition)) return true;
+    return GMIME_IS_PART(part) && g_mime_part_get_filename(GMIME_PART(part)) != nullptr;
+}
+
+void CollectPart(GMimeObject* part, CBodyParts& parts) {
+    if (GMIME_IS_MULTIPART(part)) {
+        GMimeMultipart* multi = GMIME_MULTIPART(part);
+        int n = g_mime_multipart_get_count(multi);
+        for (int i = 0; i < n; ++i) CollectPart(g_mime_multipart_get_part(multi, i), parts);
+        return;
+    }
+    if (GMIME_IS_MESSAGE_PART(part)) {
+        GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part));
+        if (!inner) return;
+        char* text = g_mime_object_to_string(GMIME_OBJECT(inner), nullptr);
+        std::string bytes = text ? text : "";
+        g_free(text);
+        const char* subject = g_mime_message_get_subject(inner);
+        std::u16string name = subject && *subject ? FromUtf8(subject) + u".eml" : u"message.eml";
+        parts.attachments.push_back(MakeAttachment(name, u"message/rfc822", std::move(bytes)));
+        return;
+    }
+    if (!GMIME_IS_PART(part)) return;
+    GMimeContentType* type = g_mime_object_get_content_type(part);
+    bool attachment = IsAttachmentPart(part);
+    if (!attachment && type && g_mime_content_type_is_type(type, "text", "html") && !parts.html) {
+        parts.html = PartText(GMIME_PART(part));
+        return;
+    }
+    if (!attachment && (!type || g_mime_content_type_is_type(type, "text", "plain")) && !parts.text) {
+        parts.text = PartText(GMIME_PART(part));
+        return;
+    }
+    const char* filename = g_mime_part_get_filename(GMIME_PART(part));
+    char* mime = type ? g_mime_content_type_get_mime_type(type) : nullptr;
+    std::u16string mimeType = mime ? FromUtf8(mime) : u"";
+    g_free(mime);
+    std::u16string name = filename ? FromUtf8(filename) : u"";
+    if (name.empty()) name = u"attachment" + ExtensionOf(u"x." + mimeType.substr(mimeType.find(u'/') + 1));
+    if (mimeType == u"application/octet-stream") mimeType = MimeTypeForName(name);
+    CAttachment a = MakeAttachment(name, mimeType, PartBytes(GMIME_PART(part)));
+    if (const char* cid = g_mime_object_get_content_id(part)) {
+        a.props.Set(tagAttachContentId, FromUtf8(cid));
+        a.props.Set(tagAttachmentHidden, true);
+        a.props.Set(tagAttachFlags, int32_t(4));
+    }
+    if (const char* location = g_mime_part_get_content_location(GMIME_PART(part)))
+        a.props.Set(tagAttachContentLocation, FromUtf8(location));
+    parts.attachments.push_back(std::move(a));
+}
+
+}  // namespace
+
+std::u16string EmbedLocalImages(const std::u16string& html, std::vector<CAttachment>& attachments);
+
+void ImportRfc822(CMessageData& data, const std::string& bytes) {
+    CheckHeaderBlock(bytes);
+    InitGMime();
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+    CParseIssues issues;
+    std::unique_ptr<GMimeParserOptions, void (*)(GMimeParserOptions*)> options(g_mime_parser_options_new(),
+                                                                               g_mime_parser_options_free);
+    g_mime_parser_options_set_warning_callback(options.get(), OnParserWarning, &issues);
+    GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
+    if (!message) ThrowDispatch(hrFail, "the file is not an RFC 822 message");
+    if (issues.fatal) ThrowDispatch(hrFail, issues.what);
+
+    ImportHeaders(data, message.get());
+    CBodyParts parts;
+    if (GMimeObject* body = g_mime_message_get_mime_part(message.get())) CollectPart(body, parts);
+    if (parts.html && !Trim(*parts.html).empty()) {
+        std::u16string html = EmbedLocalImages(*parts.html, parts.attachments);
+        SetHtmlBody(data.props, html);
+    } else if (parts.text && !parts.text->empty()) {
+        SetPlainBody(data.props, *parts.text);
+    }
+    for (auto& a : parts.attachments) data.attachments.push_back(std::move(a));
+}
+
+}  // namespace store
