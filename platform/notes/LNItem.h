@@ -113,7 +113,7 @@ public:
     TIMEDATE GetTIMEDATE() const { return value; }
 
 private:
-    TIMEDATE value;
+    TIMEDATE value{};
     bool valid = false;
 };
 

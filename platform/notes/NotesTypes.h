@@ -32,7 +32,7 @@ constexpr LNSTATUS NOERROR = 0;
 // bit 30 set for zones east of Greenwich, bit 31 daylight saving observed
 // (ANYDAY for a time without date). Stored little-endian, 8 bytes.
 struct TIMEDATE {
-    DWORD Innards[2] = {0, 0};
+    DWORD Innards[2];
 };
 constexpr DWORD ALLDAY = 0xFFFFFFFFu;
 constexpr DWORD ANYDAY = 0xFFFFFFFFu;

@@ -1,0 +1,123 @@
+#include "platform/notes/LNRichText.h"
+
+#include <fstream>
+
+#include "platform/notes/LNAttachment.h"
+#include "platform/notes/NotesState.h"
+#include "platform/sys/Text.h"
+
+using notes::CRichTextState;
+using notes::CRtElement;
+
+LNRichText::LNRichText(const LNItem& item) {
+    if (LNSTATUS s = Assign(item.Data())) throw s;
+    if (data && data->Type() != TYPE_COMPOSITE) {
+        LNText text(item);
+        SetPlainText(text.GetText());
+    } else if (data) {
+        SetParts({data}, nullptr);
+    }
+}
+
+LNRichText& LNRichText::operator=(const LNItem& item) {
+    *this = LNRichText(item);
+    return *this;
+}
+
+bool LNRichText::Accepts(WORD t) const { return t == TYPE_COMPOSITE || t == TYPE_TEXT || t == TYPE_TEXT_LIST; }
+
+void LNRichText::SetParts(std::vector<std::shared_ptr<const notes::CItemData>> parts,
+                          std::shared_ptr<const notes::CItemData> links) {
+    auto s = std::make_shared<CRichTextState>();
+    std::vector<std::string> raws;
+    for (const auto& p : parts)
+        if (p->Type() == TYPE_COMPOSITE) raws.push_back(p->raw);
+    try {
+        s->elements = notes::DecodeRichText(raws);
+    } catch (const notes::CCdError&) {
+        throw static_cast<LNSTATUS>(ERR_CD_RECORD);
+    }
+    if (links)
+        if (auto decoded = notes::DecodeNoteLinks(links->raw)) s->links = *decoded;
+    state = s;
+}
+
+void LNRichText::SetPlainText(const LNString& text) {
+    auto s = std::make_shared<CRichTextState>();
+    s->plainOnly = true;
+    s->plain = text.GetBytes();
+    state = s;
+}
+
+std::shared_ptr<CRichTextState> LNRichText::State() const {
+    if (!state) state = std::make_shared<CRichTextState>();
+    return state;
+}
+
+LNString LNRichText::GetText() const {
+    auto s = State();
+    return LNString(s->plainOnly ? s->plain : notes::PlainText(s->elements));
+}
+
+LNSTATUS LNRichText::GetCursor(LNRTCursor* cursor) const {
+    if (!cursor) return ERR_BAD_PARAM;
+    cursor->state = State();
+    cursor->position = -1;
+    return LNNOERROR;
+}
+
+LNSTATUS LNRTCursor::GotoFirst(LNRTTYPE type, LNRTObject* object) {
+    position = -1;
+    return GotoNext(type, object);
+}
+
+LNSTATUS LNRTCursor::GotoNext(LNRTTYPE type, LNRTObject* object) {
+    if (!state) return ERR_BAD_PARAM;
+    if (type != LNRTTYPE_DOCUMENT_LINK) return ERR_NOT_FOUND;
+    for (size_t i = static_cast<size_t>(position + 1); i < state->elements.size(); ++i) {
+        if (state->elements[i].kind == CRtElement::kLink) {
+            position = static_cast<LNINT>(i);
+            return Fill(object);
+        }
+    }
+    position = static_cast<LNINT>(state->elements.size());
+    return ERR_NOT_FOUND;
+}
+
+LNSTATUS LNRTCursor::Fill(LNRTObject* object) const {
+    auto* link = dynamic_cast<LNDatabaseLink*>(object);
+    if (!link) return LNNOERROR;
+    const auto& e = state->elements[static_cast<size_t>(position)];
+    auto data = std::make_shared<notes::CLinkData>();
+    if (e.linkIndex < state->links.size()) data->link = state->links[e.linkIndex];
+    data->description = e.text;
+    data->serverHint = e.serverHint;
+    link->Assign(data);
+    return LNNOERROR;
+}
+
+TIMEDATE LNDatabaseLink::GetDatabaseReplicaID() const { return data ? data->link.file : TIMEDATE{}; }
+LNString LNDatabaseLink::GetDescription() const { return data ? LNString(data->description) : LNString(); }
+LNString LNDatabaseLink::GetServerHint() const { return data ? LNString(data->serverHint) : LNString(); }
+UNID LNViewLink::GetViewUniversalID() const { return data ? data->link.view : UNID{}; }
+UNID LNDocumentLink::GetDocumentUniversalID() const { return data ? data->link.note : UNID{}; }
+
+LNString LNAttachment::GetAttachmentName() const { return data ? LNString(data->file.name) : LNString(); }
+LNINT LNAttachment::GetFileSize() const { return data ? static_cast<LNINT>(data->file.fileSize) : 0; }
+
+LNSTATUS LNAttachment::Detach(const LNString& path) const {
+    if (!data) return ERR_INVALID_NOTE;
+    std::optional<std::string> bytes;
+    try {
+        if (!data->db->file) return ERR_DB_NOT_OPEN;
+        bytes = data->db->file->ReadObject(data->file.rrv);
+    } catch (const notes::CNsfError&) {
+        return ERR_DB_CORRUPT;
+    }
+    if (!bytes) return ERR_DB_CORRUPT;
+    std::string target = sys::Utf16ToUtf8(sys::LmbcsToUtf16(path.GetBytes()));
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!out) return ERR_FILE_WRITE;
+    out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    return out.good() ? LNNOERROR : ERR_FILE_WRITE;
+}

@@ -1,0 +1,120 @@
+#include "platform/notes/NotesState.h"
+
+#include <map>
+
+#include "platform/notes/LNErrors.h"
+
+namespace notes {
+
+namespace {
+std::mutex handleLock;
+std::map<DBHANDLE, std::weak_ptr<CDatabaseState>>& DbTable() {
+    static std::map<DBHANDLE, std::weak_ptr<CDatabaseState>> table;
+    return table;
+}
+std::map<NOTEHANDLE, std::weak_ptr<CNoteRef>>& NoteTable() {
+    static std::map<NOTEHANDLE, std::weak_ptr<CNoteRef>> table;
+    return table;
+}
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+uint32_t NextHandle() {
+    static std::atomic<uint32_t> next{0x100};
+    return next.fetch_add(4);
+}
+
+CNsfFile& CDatabaseState::File() {
+    if (!file) throw static_cast<LNSTATUS>(ERR_DB_NOT_OPEN);
+    return *file;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+std::vector<CItemPtr> CNoteRef::Visible() const {
+    std::vector<CItemPtr> out;
+    for (const auto& item : items)
+        if (!(item->flags & ITEM_SEAL) || decrypted) out.push_back(item);
+    return out;
+}
+
+std::vector<CItemPtr> CNoteRef::Named(const std::string& name) const {
+    std::vector<CItemPtr> out;
+    for (const auto& item : Visible())
+        if (SameName(item->name, name)) out.push_back(item);
+    return out;
+}
+
+CItemPtr CNoteRef::First(const std::string& name) const {
+    for (const auto& item : items)
+        if ((!(item->flags & ITEM_SEAL) || decrypted) && SameName(item->name, name)) return item;
+    return nullptr;
+}
+
+DBHANDLE RegisterDatabase(const std::shared_ptr<CDatabaseState>& db) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    DBHANDLE h = NextHandle();
+    DbTable()[h] = db;
+    return h;
+}
+void ReleaseDatabase(DBHANDLE handle) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    DbTable().erase(handle);
+}
+std::shared_ptr<CDatabaseState> FindDatabase(DBHANDLE handle) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    auto it = DbTable().find(handle);
+    return it == DbTable().end() ? nullptr : it->second.lock();
+}
+NOTEHANDLE RegisterNote(const std::shared_ptr<CNoteRef>& note) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    NOTEHANDLE h = NextHandle();
+    NoteTable()[h] = note;
+    return h;
+}
+void ReleaseNote(NOTEHANDLE handle) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    NoteTable().erase(handle);
+}
+std::shared_ptr<CNoteRef> FindNote(NOTEHANDLE handle) {
+    std::lock_guard<std::mutex> guard(handleLock);
+    auto it = NoteTable().find(handle);
+    return it == NoteTable().end() ? nullptr : it->second.lock();
+}
+
+std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::string& name) {
+    auto state = std::make_shared<CRichTextState>();
+    std::vector<std::string> raws;
+    for (const auto& item : note.Named(name))
+        if (item->Type() == TYPE_COMPOSITE) raws.push_back(item->raw);
+    try {
+        state->elements = DecodeRichText(raws);
+    } catch (const CCdError&) {
+        throw static_cast<LNSTATUS>(ERR_CD_RECORD);
+    }
+    if (auto links = note.First("$Links"))
+        if (auto decoded = DecodeNoteLinks(links->raw)) state->links = *decoded;
+    return state;
+}
+
+std::string PlainText(const std::vector<CRtElement>& elements) {
+    std::string out;
+    bool first = true;
+    for (const auto& e : elements) {
+        if (e.kind == CRtElement::kParagraph) {
+            if (!first) out += "\r\n";
+            first = false;
+        } else if (e.kind == CRtElement::kText) {
+            out += e.text;
+            first = false;
+        }
+    }
+    return out;
+}
+
+}  // namespace notes

@@ -1,0 +1,94 @@
+// Internal state behind the LN class handles and the function library's
+// 32-bit handles: open databases, loaded notes, views, rich-text fields.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/notes/CdRecords.h"
+#include "platform/notes/ItemCodec.h"
+#include "platform/notes/NsfFile.h"
+
+namespace notes {
+
+struct CDatabaseState {
+    std::string path;                   // file-system path
+    std::unique_ptr<CNsfFile> file;     // while open
+    DBHANDLE handle = 0;
+    int openCount = 0;
+    std::mutex lock;
+    CNsfFile& File();                   // throws ERR_DB_NOT_OPEN
+};
+
+struct CItemData {
+    std::string name;   // LMBCS
+    WORD flags = 0;
+    std::string raw;    // with the data-type word
+    WORD Type() const { return RawType(raw); }
+};
+
+using CItemPtr = std::shared_ptr<const CItemData>;
+
+struct CNoteRef {
+    std::shared_ptr<CDatabaseState> db;
+    NOTEID id = 0;
+    std::mutex lock;
+    int openCount = 0;
+    bool decrypted = false;
+    NOTEHANDLE handle = 0;
+    // Loaded while open.
+    UNID unid{};
+    int noteClass = 0;
+    TIMEDATE created{}, modified{};
+    bool encrypted = false, isSigned = false;
+    std::vector<CItemPtr> items;
+
+    std::vector<CItemPtr> Visible() const;
+    std::vector<CItemPtr> Named(const std::string& name) const;   // visible, in order
+    CItemPtr First(const std::string& name) const;
+};
+
+struct CViewState {
+    std::shared_ptr<CDatabaseState> db;
+    CViewRow row;
+    int openCount = 0;
+};
+
+struct CAttachmentData {
+    std::shared_ptr<CDatabaseState> db;
+    CFileObject file;
+};
+
+struct CLinkData {
+    CNoteLink link;
+    std::string description;   // LMBCS
+    std::string serverHint;
+};
+
+struct CRichTextState {
+    std::vector<CRtElement> elements;
+    std::vector<CNoteLink> links;
+    bool plainOnly = false;
+    std::string plain;          // for plainOnly
+};
+
+// Item names compare without regard to ASCII case.
+bool SameName(const std::string& a, const std::string& b);
+
+// The function library's handle tables.
+DBHANDLE RegisterDatabase(const std::shared_ptr<CDatabaseState>& db);
+void ReleaseDatabase(DBHANDLE handle);
+std::shared_ptr<CDatabaseState> FindDatabase(DBHANDLE handle);
+NOTEHANDLE RegisterNote(const std::shared_ptr<CNoteRef>& note);
+void ReleaseNote(NOTEHANDLE handle);
+std::shared_ptr<CNoteRef> FindNote(NOTEHANDLE handle);
+uint32_t NextHandle();
+
+// Loads the rich-text field of that name (all items) with the $Links list.
+std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::string& name);
+// Plain text of decoded elements (paragraphs joined with CR LF).
+std::string PlainText(const std::vector<CRtElement>& elements);
+
+}  // namespace notes
