@@ -46,6 +46,11 @@ int VirtualKeyOf(int keyCode) {
 
 bool CWxWindowThread::IsWindowThread() const { return wxThread::IsMain(); }
 
+bool CWxWindowThread::IsOpen() const {
+  std::lock_guard lock(guard);
+  return target != nullptr;
+}
+
 void CWxWindowThread::Post(std::function<void()> task) {
   std::lock_guard lock(guard);
   if (target) target->CallAfter(std::move(task));
@@ -179,7 +184,7 @@ void CXHtmlTreeWnd::DrawRow(wxDC& dc, const CTreeCtrl::RowLayout& row, int rowRi
   if (row.button.Width() > 0) {
     const int size = 9;
     const wxRect box(row.button.left + (row.button.Width() - size) / 2, top + (height - size) / 2, size, size);
-    const int flags = tree.IsPlatformExpanded(row.item) ? wxCONTROL_EXPANDED : 0;
+    const int flags = tree.IsPlatformExpanded(row.item) ? static_cast<int>(wxCONTROL_EXPANDED) : 0;
     wxRendererNative::Get().DrawTreeItemButton(this, dc, box, flags);
   }
   const int cell = tree.GetCheckImageIndex(row.item);

@@ -23,11 +23,12 @@ class CWxWindowThread : public IWindowThread {
  public:
   explicit CWxWindowThread(wxEvtHandler* window) : target(window) {}
   bool IsWindowThread() const override;
+  bool IsOpen() const override;
   void Post(std::function<void()> task) override;
   void Detach();
 
  private:
-  std::mutex guard;
+  mutable std::mutex guard;
   wxEvtHandler* target;
 };
 
