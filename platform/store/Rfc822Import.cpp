@@ -101,32 +101,22 @@ std::u16string PartText(GMimePart* part) {
     return FromCharset(PartBytes(part), charset ? charset : "UTF-8");
 }
 
-CAddress ToAddress(InternetAddress* ia) {
-    CAddress a;
-    const char* name = internet_address_get_name(ia);
-    if (INTERNET_ADDRESS_IS_MAILBOX(ia)) {
-        const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(ia));
-        a.address = FromUtf8(addr ? addr : "");
-    }
-    a.name = Trim(FromUtf8(name ? name : ""));
-    if (a.name.empty()) a.name = a.address;
-    if (a.address.empty()) a.address = a.name;
-    a.addressType = a.address.find(u'@') != std::u16string::npos ? u"SMTP" : u"NOTES";
-    return a;
-}
-
-void CollectAddresses(InternetAddressList* list, std::vector<CAddress>& out) {
-    if (!list) return;
-    int n = internet_address_list_length(list);
-    for (int i = 0; i < n; ++i) {
-        InternetAddress* ia = internet_address_list_get_address(list, i);
-        if (INTERNET_ADDRESS_IS_GROUP(ia)) {
-            CollectAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(ia)), out);
-            continue;
-        }
-        CAddress a = ToAddress(ia);
-        if (!a.address.empty()) out.push_back(std::move(a));
-    }
+// Address fields are read as text and split as the conversion joins them
+// (";" or ","): the writer encodes a whole list as one encoded word, which
+// an RFC 5322 address parser would take for a single display name.
+std::vector<CAddress> HeaderAddresses(GMimeObject* object, const char* name) {
+    GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+    GMimeHeader* header = headers ? g_mime_header_list_get_header(headers, name) : nullptr;
+    if (!header) return {};
+    const char* raw = g_mime_header_get_raw_value(header);
+    if (!raw) return {};
+    std::string unfolded;
+    for (const char* c = raw; *c; ++c)
+        if (*c != '\r' && *c != '\n') unfolded.push_back(*c);
+    char* decoded = g_mime_utils_header_decode_text(nullptr, unfolded.c_str());
+    std::u16string text = FromUtf8(decoded ? decoded : unfolded.c_str());
+    g_free(decoded);
+    return ParseAddressList(text);
 }
 
 std::u16string HeaderText(GMimeObject* object, const char* name) {
@@ -139,17 +129,15 @@ void ImportHeaders(CMessageData& data, GMimeMessage* message) {
     const char* subject = g_mime_message_get_subject(message);
     if (subject) SetSubject(p, FromUtf8(subject));
 
-    std::vector<CAddress> from;
-    CollectAddresses(g_mime_message_get_from(message), from);
+    GMimeObject* object = GMIME_OBJECT(message);
+    std::vector<CAddress> from = HeaderAddresses(object, "From");
     if (!from.empty()) {
         SetSender(p, from.front());
         SetSentRepresenting(p, from.front());
     }
-    const std::pair<GMimeAddressType, int32_t> lists[] = {
-        {GMIME_ADDRESS_TYPE_TO, 1}, {GMIME_ADDRESS_TYPE_CC, 2}, {GMIME_ADDRESS_TYPE_BCC, 3}};
-    for (const auto& [type, rowType] : lists) {
-        std::vector<CAddress> addresses;
-        CollectAddresses(g_mime_message_get_addresses(message, type), addresses);
+    const std::pair<const char*, int32_t> lists[] = {{"To", 1}, {"Cc", 2}, {"Bcc", 3}};
+    for (const auto& [field, rowType] : lists) {
+        std::vector<CAddress> addresses = HeaderAddresses(object, field);
         if (!addresses.empty()) SetRecipients(data, rowType, addresses);
     }
     if (GDateTime* date = g_mime_message_get_date(message)) {
@@ -157,7 +145,6 @@ void ImportHeaders(CMessageData& data, GMimeMessage* message) {
         p.Set(tagClientSubmitTime, t);
         if (!p.Has(tagMessageDeliveryTime)) p.Set(tagMessageDeliveryTime, t);
     }
-    GMimeObject* object = GMIME_OBJECT(message);
     if (auto id = HeaderText(object, "Message-ID"); !id.empty()) p.Set(tagInternetMessageId, id);
     if (auto id = HeaderText(object, "In-Reply-To"); !id.empty()) p.Set(tagInReplyTo, id);
     if (auto id = HeaderText(object, "References"); !id.empty()) p.Set(tagInternetReferences, id);

@@ -88,8 +88,14 @@ void ApplyCardLine(CMessageData& data, const CContentLine& line, CCardState& sta
     CPropertyBag& p = data.props;
     const std::string& n = line.name;
     if (n == "N") {
-        // Values already put are kept: a comma in the family name became a component separator.
+        // Values already put are kept.
         auto c = Components(DecodeValue(line), 5);
+        // Commas of the family name were written as separators: extra leading
+        // components belong to it.
+        while (c.size() > 5) {
+            c[0] += u"," + c[1];
+            c.erase(c.begin() + 1);
+        }
         if (!p.Has(tagSurname)) SetIfText(p, tagSurname, c[0]);
         if (!p.Has(tagGivenName)) SetIfText(p, tagGivenName, c[1]);
         if (!p.Has(tagMiddleName)) SetIfText(p, tagMiddleName, c[2]);
