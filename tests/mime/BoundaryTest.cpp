@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 
+#include "BoundaryPattern.h"
 #include "worker/mime/CMimeBody.h"
 #include "worker/mime/MimeBoundary.h"
 
@@ -27,7 +27,7 @@ TEST(Boundary, FormatAndDrawOrder)
     const std::string boundary = GenerateBoundary(seed);
     char tail[32];
     std::snprintf(tail, sizeof tail, "_%06d.%06d", second, first);
-    EXPECT_TRUE(std::regex_match(boundary, std::regex("__=_Part_Boundary_00[1-9]_[0-9]{6}\\.[0-9]{6}")));
+    EXPECT_TRUE(IsGeneratedBoundary(boundary));
     EXPECT_TRUE(boundary.ends_with(tail)) << boundary << " " << tail;
 }
 
@@ -84,5 +84,18 @@ TEST(Boundary, GeneratedWhenNoTextGiven)
     body.SetContentType("multipart/mixed");
     body.SetBoundary();
     const std::string boundary = body.FindField("Content-Type")->FieldParameter("boundary");
-    EXPECT_TRUE(std::regex_match(boundary, std::regex("__=_Part_Boundary_00[1-9]_[0-9]{6}\\.[0-9]{6}")));
+    EXPECT_TRUE(IsGeneratedBoundary(boundary));
+}
+
+TEST(Boundary, SuccessiveMessagesCycleTheCounter)
+{
+    int previous = 0;
+    for (int i = 0; i < 12; ++i) {
+        CMimeBody message;
+        message.SetContentType("multipart/mixed");
+        message.SetBoundary();
+        const int counter = CounterOf(message.FindField("Content-Type")->FieldParameter("boundary"));
+        if (previous != 0) EXPECT_EQ(counter, previous % 9 + 1);
+        previous = counter;
+    }
 }
