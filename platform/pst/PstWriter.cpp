@@ -270,7 +270,13 @@ private:
         std::string guids, entries, strings;
         std::vector<Guid> guidList;
         std::map<uint32_t, std::string> buckets;
-        for (const auto& n : store.NamedProperties()) {
+        auto named = store.NamedProperties();
+        if (named.empty()) {
+            // Readers expect a map with entries; register one common name
+            // (PidLidReminderSet) as a new store would.
+            named.push_back({ParseGuid("00062008-0000-0000-C000-000000000046"), 0x8503, u"", 0x8000});
+        }
+        for (const auto& n : named) {
             uint16_t wGuid;
             if (n.guid == PS_MAPI) {
                 wGuid = 1;

@@ -397,6 +397,18 @@ public:
         return s->Reset();
     }
 
+    // Ends every statement left on a row, so that no read stays open
+    // across calls (it would pin an old snapshot) or blocks a commit.
+    void ResetAll() {
+        CloseBlob();
+        for (auto& [sql, stmt] : stmts) stmt->Reset();
+    }
+
+    struct CGuard {
+        CImpl& impl;
+        ~CGuard() { impl.ResetAll(); }
+    };
+
     // Runs f inside one transaction; rolls back when it throws.
     template <class F>
     auto Transaction(F&& f) {
@@ -405,13 +417,16 @@ public:
         try {
             if constexpr (std::is_void_v<decltype(f())>) {
                 f();
+                ResetAll();
                 Exec("COMMIT");
             } else {
                 auto r = f();
+                ResetAll();
                 Exec("COMMIT");
                 return r;
             }
         } catch (...) {
+            ResetAll();
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
@@ -724,9 +739,13 @@ std::unique_ptr<CStagingStore> CStagingStore::OpenExisting(const std::filesystem
     return s;
 }
 
-CPropBag CStagingStore::StoreProperties() { return impl->LoadBag(0); }
+CPropBag CStagingStore::StoreProperties() {
+    CImpl::CGuard guard{*impl};
+    return impl->LoadBag(0);
+}
 
 void CStagingStore::SetStoreProperty(PropTag tag, const PropValue& value) {
+    CImpl::CGuard guard{*impl};
     CPropBag check;
     check.Set(tag, value);
     impl->Transaction([&] {
@@ -736,6 +755,7 @@ void CStagingStore::SetStoreProperty(PropTag tag, const PropValue& value) {
 }
 
 FolderId CStagingStore::DefaultFolder(EDefaultFolder kind) {
+    CImpl::CGuard guard{*impl};
     auto& s = impl->Stmt("SELECT id FROM folders WHERE kind=? ORDER BY id LIMIT 1");
     s.Bind(1, int(kind));
     if (!s.Step()) throw CStagingError("staging store: default folder missing");
@@ -743,6 +763,7 @@ FolderId CStagingStore::DefaultFolder(EDefaultFolder kind) {
 }
 
 FolderId CStagingStore::CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) {
+    CImpl::CGuard guard{*impl};
     if (name.empty()) throw CStagingError("staging store: a folder needs a name");
     return impl->Transaction([&] {
         impl->RequireFolder(parent);
@@ -752,10 +773,12 @@ FolderId CStagingStore::CreateFolder(FolderId parent, const std::u16string& name
 }
 
 std::optional<FolderId> CStagingStore::FindChildFolder(FolderId parent, const std::u16string& name) {
+    CImpl::CGuard guard{*impl};
     return impl->FindChild(parent, name);
 }
 
 std::vector<FolderId> CStagingStore::ChildFolders(FolderId parent) {
+    CImpl::CGuard guard{*impl};
     std::vector<FolderId> out;
     auto& s = impl->Stmt("SELECT id FROM folders WHERE parent=? ORDER BY id");
     s.Bind(1, parent);
@@ -764,6 +787,7 @@ std::vector<FolderId> CStagingStore::ChildFolders(FolderId parent) {
 }
 
 CFolderInfo CStagingStore::Folder(FolderId id) {
+    CImpl::CGuard guard{*impl};
     CFolderInfo info;
     {
         auto& s = impl->Stmt("SELECT parent, name, class, kind FROM folders WHERE id=?");
@@ -780,6 +804,7 @@ CFolderInfo CStagingStore::Folder(FolderId id) {
 }
 
 void CStagingStore::SetFolderProperty(FolderId id, PropTag tag, const PropValue& value) {
+    CImpl::CGuard guard{*impl};
     CPropBag check;
     check.Set(tag, value);
     impl->Transaction([&] {
@@ -790,6 +815,7 @@ void CStagingStore::SetFolderProperty(FolderId id, PropTag tag, const PropValue&
 }
 
 void CStagingStore::SetContainerClass(FolderId id, const std::u16string& containerClass) {
+    CImpl::CGuard guard{*impl};
     impl->Transaction([&] {
         impl->RequireFolder(id);
         impl->Stmt("UPDATE folders SET class=? WHERE id=?").BindBytes(1, U16Bytes(containerClass)).Bind(2, id).Run();
@@ -797,6 +823,7 @@ void CStagingStore::SetContainerClass(FolderId id, const std::u16string& contain
 }
 
 MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& message) {
+    CImpl::CGuard guard{*impl};
     return impl->Transaction([&] {
         impl->RequireFolder(folder);
         int64_t id = impl->InsertObject(kKindMessage, 0, 0, folder, message.associated);
@@ -807,6 +834,7 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
 }
 
 void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {
+    CImpl::CGuard guard{*impl};
     impl->Transaction([&] {
         if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
         std::set<int64_t> old;
@@ -820,6 +848,7 @@ void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) 
 }
 
 void CStagingStore::DeleteMessage(MessageId id) {
+    CImpl::CGuard guard{*impl};
     impl->Transaction([&] {
         if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
         std::set<int64_t> old;
@@ -831,6 +860,7 @@ void CStagingStore::DeleteMessage(MessageId id) {
 }
 
 void CStagingStore::MoveMessage(MessageId id, FolderId folder) {
+    CImpl::CGuard guard{*impl};
     impl->Transaction([&] {
         impl->RequireFolder(folder);
         if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
@@ -839,6 +869,7 @@ void CStagingStore::MoveMessage(MessageId id, FolderId folder) {
 }
 
 std::vector<MessageId> CStagingStore::Messages(FolderId folder) {
+    CImpl::CGuard guard{*impl};
     std::vector<MessageId> out;
     auto& s = impl->Stmt("SELECT id FROM objects WHERE folder=? AND kind=0 ORDER BY id");
     s.Bind(1, folder);
@@ -847,6 +878,7 @@ std::vector<MessageId> CStagingStore::Messages(FolderId folder) {
 }
 
 uint64_t CStagingStore::MessageCount(FolderId folder) {
+    CImpl::CGuard guard{*impl};
     auto& s = impl->Stmt("SELECT count(*) FROM objects WHERE folder=? AND kind=0");
     s.Bind(1, folder);
     s.Step();
@@ -854,6 +886,7 @@ uint64_t CStagingStore::MessageCount(FolderId folder) {
 }
 
 CStagedMessage CStagingStore::LoadMessage(MessageId id) {
+    CImpl::CGuard guard{*impl};
     bool associated = false;
     {
         auto& s = impl->Stmt("SELECT associated FROM objects WHERE id=? AND kind=0");
@@ -867,6 +900,7 @@ CStagedMessage CStagingStore::LoadMessage(MessageId id) {
 }
 
 FolderId CStagingStore::FolderOfMessage(MessageId id) {
+    CImpl::CGuard guard{*impl};
     auto& s = impl->Stmt("SELECT folder FROM objects WHERE id=? AND kind=0");
     s.Bind(1, id);
     if (!s.Step()) throw CStagingError("staging store: no message " + std::to_string(id));
@@ -874,17 +908,23 @@ FolderId CStagingStore::FolderOfMessage(MessageId id) {
 }
 
 size_t CStagingStore::ReadValue(const CStoredValue& value, uint64_t offset, void* out, size_t length) {
+    CImpl::CGuard guard{*impl};
     return impl->ReadBlob(value.blobId, offset, out, length);
 }
 
-uint16_t CStagingStore::NamedPropertyId(const Guid& guid, uint32_t lid) { return impl->NamedId(guid, lid, {}); }
+uint16_t CStagingStore::NamedPropertyId(const Guid& guid, uint32_t lid) {
+    CImpl::CGuard guard{*impl};
+    return impl->NamedId(guid, lid, {});
+}
 
 uint16_t CStagingStore::NamedPropertyId(const Guid& guid, const std::u16string& name) {
+    CImpl::CGuard guard{*impl};
     if (name.empty()) throw CStagingError("staging store: empty property name");
     return impl->NamedId(guid, std::nullopt, name);
 }
 
 std::vector<CNamedProp> CStagingStore::NamedProperties() {
+    CImpl::CGuard guard{*impl};
     std::vector<CNamedProp> out;
     auto& s = impl->Stmt("SELECT propId, guid, lid, name FROM named ORDER BY propId");
     while (s.Step()) {

@@ -1,0 +1,113 @@
+// PST files written from staging stores, read back by independent readers
+// (pffinfo, pffexport, readpst and libpff's Python bindings).
+#include <gtest/gtest.h>
+
+#include "platform/sys/Text.h"
+#include "tests/pst/PstScenario.h"
+
+namespace pst::test {
+namespace {
+
+void WriteAndCheck(CScenario& s) {
+    ASSERT_EQ(s.WritePst(), "");
+    int rc = 0;
+    std::string report = s.Check(&rc);
+    EXPECT_EQ(rc, 0) << report;
+}
+
+TEST(PstReaders, EmptyStoreHasDefaultFoldersAndEntryIds) {
+    CScenario s("empty", u"Personal Folders");
+    WriteAndCheck(s);
+}
+
+TEST(PstReaders, NestedFoldersWithNonAsciiNames) {
+    CScenario s("nested");
+    const std::u16string paths[] = {u"Archiv Größe", u"Archiv Größe/Ελληνικά", u"Archiv Größe/Ελληνικά/日本語のフォルダ",
+                                    u"Inbox/Проекты", u"Inbox/Проекты/عربي", u"Inbox/Проекты/עברית"};
+    for (const auto& p : paths) {
+        s.Folder(p);
+        s.ExpectFolder(p, u"IPF.Note", 0);
+        s.AddMessage(p, u"In " + p);
+    }
+    s.Folder(u"Kalender 2", u"IPF.Appointment");
+    s.ExpectFolder(u"Kalender 2", u"IPF.Appointment", 0);
+    WriteAndCheck(s);
+}
+
+TEST(PstReaders, BodiesAndSubjectsInSeveralScripts) {
+    CScenario s("bodies");
+    const std::u16string subjects[] = {u"Plain ASCII subject", u"Grüße aus Köln", u"Привет, мир", u"こんにちは世界",
+                                       u"مرحبا بالعالم", u"שלום עולם", u"Γειά σου Κόσμε", u"😀 emoji 𝄞"};
+    const size_t sizes[] = {0, 5, 3580, 3581, 8200, 70000, 200000};
+    int n = 0;
+    for (size_t size : sizes) {
+        std::u16string text;
+        for (size_t i = 0; i < size; ++i) text.push_back(char16_t(u'a' + i % 26 + (i % 97 == 0 ? 0x400 : 0)));
+        CPropBag plain;
+        plain.SetString(0x1000, text);  // plain body
+        s.AddMessage(u"Inbox", subjects[n++ % 8] + u" plain " + sys::Widen(std::to_string(size)), plain);
+        CPropBag html;
+        std::string markup = "<html><body><p>" + std::string(size, 'h') + "</p></body></html>";
+        html.SetBinary(0x1013, markup);  // HTML body
+        html.SetString(0x001A, u"IPM.Note");
+        html.SetLong(0x0E07, 0);  // unread
+        html.SetTime(0x0039, 133000000000000000LL);
+        html.SetBool(0x0057, true);
+        s.AddMessage(u"Inbox", subjects[n++ % 8] + u" html " + sys::Widen(std::to_string(size)), html);
+    }
+    WriteAndCheck(s);
+}
+
+TEST(PstReaders, RecipientsOfEachType) {
+    CScenario s("recipients");
+    s.AddMessage(u"Sent Items", u"To only", {}, {{u"Jane Doe", u"jane@example.com", 1}});
+    s.AddMessage(u"Sent Items", u"All kinds", {},
+                 {{u"Jane Doe", u"jane@example.com", 1},
+                  {u"Jörg Müller", u"joerg@example.de", 2},
+                  {u"佐藤", u"sato@example.jp", 3},
+                  {u"Second To", u"second@example.com", 1}});
+    s.AddMessage(u"Sent Items", u"No recipients");
+    WriteAndCheck(s);
+}
+
+TEST(PstReaders, AttachmentsAroundBlockBoundaries) {
+    CScenario s("attachments");
+    const uint64_t sizes[] = {0, 1, 8176, 8177, 1 << 20};
+    int seed = 1;
+    for (uint64_t size : sizes)
+        s.AddMessage(u"Inbox", u"One attachment of " + sys::Widen(std::to_string(size)), {}, {},
+                     {{u"file" + sys::Widen(std::to_string(size)) + u".bin", size, seed++, size > 8177}});
+    std::vector<CAttachmentSpec> twenty;
+    for (int i = 0; i < 20; ++i)
+        twenty.push_back({u"part " + sys::Widen(std::to_string(i)) + u" – Anhang.dat", sizes[i % 5], seed++, i % 2 == 0});
+    s.AddMessage(u"Inbox", u"Twenty attachments", {}, {{u"Jane", u"jane@example.com", 1}}, twenty);
+    s.AddMessage(u"Inbox", u"No attachment");
+    WriteAndCheck(s);
+}
+
+TEST(PstReaders, NamedPropertiesResolveThroughTheMap) {
+    CScenario s("named");
+    auto& store = s.Store();
+    Guid common = ParseGuid("{00062008-0000-0000-C000-000000000046}");
+    Guid address = ParseGuid("{00062004-0000-0000-C000-000000000046}");
+    uint16_t reminder = store.NamedPropertyId(common, 0x8503);
+    uint16_t keywords = store.NamedPropertyId(PS_PUBLIC_STRINGS, u"Keywords");
+    uint16_t email = store.NamedPropertyId(address, 0x8083);
+    uint16_t custom = store.NamedPropertyId(address, u"Benutzerfeld Größe");
+    EXPECT_EQ(reminder, 0x8000);
+    EXPECT_EQ(store.NamedPropertyId(common, 0x8503), reminder);
+    CPropBag props;
+    props.SetBool(reminder, true);
+    props.SetStrings(keywords, {u"Rot", u"Blau", u"緑"});
+    props.SetString(email, u"someone@example.com");
+    props.SetLong(custom, 1234);
+    s.AddMessage(u"Contacts", u"Named values", props);
+    s.ExpectNamed(common, 0x8503, reminder);
+    s.ExpectNamed(PS_PUBLIC_STRINGS, u"Keywords", keywords);
+    s.ExpectNamed(address, 0x8083, email);
+    s.ExpectNamed(address, u"Benutzerfeld Größe", custom);
+    WriteAndCheck(s);
+}
+
+}  // namespace
+}  // namespace pst::test
