@@ -95,7 +95,9 @@ TEST(Boundary, SuccessiveMessagesCycleTheCounter)
         message.SetContentType("multipart/mixed");
         message.SetBoundary();
         const int counter = CounterOf(message.FindField("Content-Type")->FieldParameter("boundary"));
-        if (previous != 0) EXPECT_EQ(counter, previous % 9 + 1);
+        if (previous != 0) {
+            EXPECT_EQ(counter, previous % 9 + 1);
+        }
         previous = counter;
     }
 }
