@@ -1,0 +1,13 @@
+// The MIME part that carries one file of a message (a link file or a
+// detached attachment): "Content-Transfer-Encoding: base64", then
+// "Content-Type: application/octet-stream" named by the encoded word of the
+// file's name, and the file's bytes as content. No Content-Disposition.
+#pragma once
+#include <string>
+#include <string_view>
+
+class CMimeBody;
+
+// Adds the part to `message`. False when the bytes could not be taken (out
+// of memory); the part then has its fields but neither content nor name.
+bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, std::string_view bytes);
