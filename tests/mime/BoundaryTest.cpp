@@ -31,16 +31,6 @@ TEST(Boundary, FormatAndDrawOrder)
     EXPECT_TRUE(boundary.ends_with(tail)) << boundary << " " << tail;
 }
 
-TEST(Boundary, DrawsStayInFifteenBits)
-{
-    SeedBoundaryRandom(0xffffffffu);
-    for (int i = 0; i < 10000; ++i) {
-        const int value = DrawBoundaryRandom();
-        ASSERT_GE(value, 0);
-        ASSERT_LE(value, 32767);
-    }
-}
-
 TEST(Boundary, SameSeedDiffersOnlyInCounterWhichCycles)
 {
     const uint32_t seed = 1363, otherSeed = 99;

@@ -60,30 +60,6 @@ TEST(CodecTables, FieldCodecByName)
     }
 }
 
-TEST(CodecTables, FieldCodecDelimitersAndQuoting)
-{
-    CFieldCodeBase base;
-    CFieldCodeText text;
-    CFieldCodeAddress address;
-    CFieldCodeParameter parameter;
-    for (char c : std::string(",:;")) {
-        EXPECT_FALSE(base.IsDelimiter(c));
-        EXPECT_FALSE(text.IsDelimiter(c));
-        EXPECT_EQ(address.IsDelimiter(c), c != ';');
-        EXPECT_EQ(parameter.IsDelimiter(c), c == ';');
-    }
-    EXPECT_EQ(text.InitialQuoteState(), 255);
-    EXPECT_EQ(address.InitialQuoteState(), 0);
-    EXPECT_EQ(parameter.InitialQuoteState(), 0);
-}
-
-TEST(CodecTables, TablesAreFilledInOrder)
-{
-    EXPECT_EQ(TransferCodecTable().Names(), (std::vector<std::string>{"quoted-printable", "base64"}));
-    EXPECT_EQ(FieldCodecTable().Names().size(), 14u);
-    EXPECT_TRUE(MediaTypeTable().Names().empty());
-}
-
 TEST(CodecTables, EnteringANameAgainReplacesAndMovesItLast)
 {
     CNameTable<int (*)()> table;
