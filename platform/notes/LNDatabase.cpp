@@ -145,7 +145,7 @@ bool LNDatabase::ViewFolderExists(const LNString& name) const {
 LNSTATUS LNDatabase::GetDocument(LNNOTEID noteId, LNDocument* doc) {
     if (!doc) return ERR_BAD_PARAM;
     if (!IsOpen()) return ERR_DB_NOT_OPEN;
-    if (noteId == 0 || noteId % 4 != 0) return ERR_INVALID_NOTE;
+    if (noteId == 0) return ERR_INVALID_NOTE;
     auto ref = std::make_shared<notes::CNoteRef>();
     ref->db = state;
     ref->id = noteId;
