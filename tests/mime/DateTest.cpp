@@ -15,17 +15,16 @@ struct DateCase {
     const char* expected;  // null: no Date field
 };
 
-// While daylight saving time is in effect the printed zone is one hour
-// below the local offset.
+// Summer times carry the summer offset (+0200 in Berlin, -0230 in St John's).
 const DateCase kCases[] = {
     {"Europe/Berlin", 2013, 3, 5, 14, 7, 9, "Tue, 5 Mar 2013 14:07:09 +0100"},
-    {"Europe/Berlin", 2013, 7, 5, 14, 7, 9, "Fri, 5 Jul 2013 14:07:09 +0100"},
+    {"Europe/Berlin", 2013, 7, 5, 14, 7, 9, "Fri, 5 Jul 2013 14:07:09 +0200"},
     {"Europe/Berlin", 2014, 1, 1, 0, 30, 0, "Wed, 1 Jan 2014 00:30:00 +0100"},
     {"Asia/Kolkata", 2013, 3, 5, 14, 7, 9, "Tue, 5 Mar 2013 14:07:09 +0530"},
     {"Asia/Kolkata", 2013, 7, 5, 9, 0, 0, "Fri, 5 Jul 2013 09:00:00 +0530"},
     {"Asia/Kolkata", 2013, 3, 1, 2, 0, 0, "Fri, 1 Mar 2013 02:00:00 +0530"},
     {"America/St_Johns", 2013, 3, 5, 14, 7, 9, "Tue, 5 Mar 2013 14:07:09 -0330"},
-    {"America/St_Johns", 2013, 7, 5, 14, 7, 9, "Fri, 5 Jul 2013 14:07:09 -0330"},
+    {"America/St_Johns", 2013, 7, 5, 14, 7, 9, "Fri, 5 Jul 2013 14:07:09 -0230"},
     {"America/St_Johns", 2013, 2, 28, 22, 0, 0, "Thu, 28 Feb 2013 22:00:00 -0330"},
     {"UTC", 2013, 12, 31, 23, 59, 59, "Tue, 31 Dec 2013 23:59:59 +0000"},
     {"UTC", 1970, 1, 1, 0, 0, 0, "Thu, 1 Jan 1970 00:00:00 +0000"},

@@ -12,15 +12,15 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Minutes east of UTC as the Date field states them: the difference of the
-// local and the UTC breakdown (the day difference wrapped at month ends),
-// less one hour while daylight saving time is in effect.
+// local and the UTC breakdown (the day difference wrapped at month ends).
+// That difference already includes daylight saving time, so summer times
+// carry their true offset.
 int ZoneOffsetMinutes(const std::tm& local, const std::tm& utc)
 {
     int dayDifference = local.tm_mday - utc.tm_mday;
     if (dayDifference > 1) dayDifference = -1;
     if (dayDifference < -1) dayDifference = 1;
     int offset = dayDifference * 1440 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
-    if (local.tm_isdst > 0) offset -= 60;
     return offset;
 }
 
