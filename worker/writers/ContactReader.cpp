@@ -1,0 +1,114 @@
+#include <vector>
+
+#include "platform/notes/LNNotes.h"
+#include "worker/core/NsfConverter.h"
+#include "worker/notes/HtmlConversion.h"
+#include "worker/notes/NotesText.h"
+#include "worker/writers/ContactWriter.h"
+
+namespace {
+
+// One form field as read: its name, the value taken for it and whether the
+// document has an item of that name.
+struct CFieldValue {
+    std::u16string name;
+    std::u16string value;
+    bool hasItem = false;
+};
+
+std::u16string TextListOf(const LNNote& note, const LNString& name) {
+    LNText text;
+    if (note.GetItem(name, &text) != LNNOERROR) return {};
+    return FromNotesText(text.GetText());
+}
+
+std::u16string DatetimeListOf(const LNNote& note, const LNString& name) {
+    LNDatetimes times;
+    if (note.GetItem(name, &times) != LNNOERROR) return {};
+    return FromNotesText(times.GetText());
+}
+
+std::u16string PlainTextOf(const LNNote& note, const LNString& name) {
+    LNRichText richText;
+    if (note.GetItem(name, &richText) != LNNOERROR) return {};
+    return FromNotesText(richText.GetText());
+}
+
+CFieldValue ReadField(const LNNote& note, const LNFormField& field) {
+    const LNString name = field.GetName();
+    CFieldValue read;
+    read.name = FromNotesText(name);
+    if (field.GetType() == LNFORMFIELDTYPE_DATETIME) {
+        // Date/time fields count only as birthday and anniversary.
+        if (read.name == u"Birthday" || read.name == u"Anniversary") read.value = DatetimeListOf(note, name);
+        return read;
+    }
+    if (!note.HasItem(name)) return read;
+    read.hasItem = true;
+    if (field.GetType() == LNFORMFIELDTYPE_RICHTEXT) {
+        read.value = PlainTextOf(note, name);
+        if (read.value.empty() && read.name == u"Comment") read.value = TextListOf(note, name);
+    } else {
+        read.value = TextListOf(note, name);
+    }
+    return read;
+}
+
+void ReadFormFields(const LNDocument& document, std::vector<CFieldValue>& fields) {
+    LNForm form;
+    if (const LNSTATUS status = document.GetFormNote(&form)) throw status;
+    if (const LNSTATUS status = form.Open()) throw status;
+    std::vector<LNFormField> formFields;
+    if (const LNSTATUS status = form.GetFormFields(&formFields, LNTYPE_FORM_FIELD)) throw status;
+    for (const LNFormField& field : formFields) fields.push_back(ReadField(document, field));
+    form.Close();
+}
+
+std::u16string AttachmentNamesOf(const LNNote& note) {
+    std::u16string names;
+    if (!note.HasAttachments()) return names;
+    std::vector<LNAttachment> attachments;
+    if (const LNSTATUS status = note.GetAttachments(&attachments)) throw status;
+    for (const LNAttachment& attachment : attachments) names += FromNotesText(attachment.GetAttachmentName()) + u", ";
+    return names;
+}
+
+void ReadDocument(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record, std::vector<CFieldValue>& fields) {
+    LNDocument document;
+    if (context.database.GetDocument(noteId, &document) != LNNOERROR) return;
+    document.Open(LNNOTEOPENFLAGS_DEFAULT);
+    if (!document.IsOpen()) return;
+    LNMailMessage message;
+    message = document;
+    document.Close();
+    if (const LNSTATUS status = message.Open(LNNOTEOPENFLAGS_DEFAULT)) throw status;
+    ReadFormFields(message, fields);
+    HtmlConversionContext html = MakeHtmlConversionContext(context.database, message);
+    record.htmlText = ConvertRichTextBodyToHtml(html);
+    record.attachmentNames = AttachmentNamesOf(message);
+    message.Close();
+}
+
+// Later fields overwrite earlier ones that feed the same record field.
+void CopyFields(const std::vector<CFieldValue>& fields, ContactRecord& record) {
+    for (const CFieldValue& field : fields) {
+        if (field.name == u"primaryAddress") {
+            if (field.hasItem) record.preferredAddress = PreferredAddressOf(field.value);
+        } else if (std::u16string* target = ContactFieldFor(record, field.name)) {
+            *target = field.value;
+        }
+    }
+}
+
+}  // namespace
+
+void ReadContact(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record) {
+    record.Reset();
+    std::vector<CFieldValue> fields;
+    try {
+        ReadDocument(context, noteId, record, fields);
+    } catch (...) {
+        // A Notes error ends the reading; the fields read so far still count.
+    }
+    CopyFields(fields, record);
+}
