@@ -191,6 +191,16 @@ TEST_F(TreeGui, FolderTreeInARealWindow) {
   for (const TreeMessage& m : messages)
     if (m.message == WM_XHTMLTREE_LABEL_PRESSED && m.item == inbox) ++labelPresses;
   EXPECT_EQ(labelPresses, 1);
+  // Space flips the selected item's box; Down moves to the next folder.
+  input.Char(WXK_SPACE);
+  EXPECT_TRUE(PumpUntil([&] { return tree.GetCheck(inbox) == 0; }, 3000));
+  input.Char(WXK_DOWN);
+  EXPECT_TRUE(PumpUntil([&] { return tree.GetSelectedItem() == tree.GetNextSiblingItem(inbox); }, 3000));
+  input.Char(WXK_UP);
+  EXPECT_TRUE(PumpUntil([&] { return tree.GetSelectedItem() == inbox; }, 3000));
+  input.Char(WXK_SPACE);
+  EXPECT_TRUE(PumpUntil([&] { return tree.GetCheck(inbox) == 1; }, 3000));
+  Pump(200);
 
   const std::string shot = std::string(NSF2PST_BINARY_DIR) + "/tree_gui.png";
   ASSERT_EQ(std::system(("import -window root " + shot).c_str()), 0);

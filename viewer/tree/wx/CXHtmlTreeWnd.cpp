@@ -105,9 +105,22 @@ wxFont CXHtmlTreeWnd::LabelFont(bool bold) const {
 }
 
 int CXHtmlTreeWnd::MeasureLabel(const std::u16string& text, bool bold) {
+  auto& cache = labelWidths[bold ? 1 : 0];
+  if (auto it = cache.find(text); it != cache.end()) return it->second;
   wxClientDC dc(this);
   dc.SetFont(LabelFont(bold));
-  return dc.GetTextExtent(ToWx(text)).GetWidth();
+  const int width = dc.GetTextExtent(ToWx(text)).GetWidth();
+  cache.emplace(text, width);
+  return width;
+}
+
+bool CXHtmlTreeWnd::SetFont(const wxFont& font) {
+  if (!wxScrolled<wxWindow>::SetFont(font)) return false;
+  labelWidths[0].clear();
+  labelWidths[1].clear();
+  tree.SetItemHeight(std::max(tree.GetCheckImageSize(), GetCharHeight()) + 2);
+  SetScrollRate(8, tree.GetItemHeight());
+  return true;
 }
 
 TreeColours CXHtmlTreeWnd::ReadSystemColours() {
@@ -127,6 +140,12 @@ void CXHtmlTreeWnd::BuildCheckBoxImages(int cellSize, const TreeColours& colours
 void CXHtmlTreeWnd::RemoveStateImages() { stateImages.reset(); }
 
 void CXHtmlTreeWnd::Invalidate() {
+  if (!wxThread::IsMain()) {
+    // The model belongs to the window's thread; a change made elsewhere
+    // only gets its repaint queued here.
+    CallAfter([this] { Invalidate(); });
+    return;
+  }
   Refresh();
   if (layoutPending) return;
   layoutPending = true;
@@ -263,6 +282,10 @@ void CXHtmlTreeWnd::OnRightDown(wxMouseEvent& event) {
 }
 
 void CXHtmlTreeWnd::OnKeyDown(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_TAB) {
+    Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+    return;
+  }
   const int key = VirtualKeyOf(event.GetKeyCode());
   if (key == 0 || event.HasAnyModifiers() || !tree.OnKeyDown(key)) event.Skip();
 }

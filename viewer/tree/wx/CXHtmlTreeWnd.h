@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include <wx/imaglist.h>
@@ -67,6 +69,8 @@ class CXHtmlTreeWnd : public wxScrolled<wxWindow>, private ITreeHost {
     return MakeSender().Send(std::forward<F>(task));
   }
   const wxImageList* GetStateImageList() const { return stateImages.get(); }
+  // A new font changes the row height and every label width.
+  bool SetFont(const wxFont& font) override;
 
  private:
   // ITreeHost
@@ -96,6 +100,7 @@ class CXHtmlTreeWnd : public wxScrolled<wxWindow>, private ITreeHost {
   std::unique_ptr<wxImageList> normalImages;
   std::unique_ptr<wxImageList> stateImages;
   bool layoutPending = false;
+  std::unordered_map<std::u16string, int> labelWidths[2];  // normal, bold
 };
 
 }  // namespace tree
