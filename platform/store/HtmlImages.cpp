@@ -58,7 +58,7 @@ bool IsAttributeName(std::u16string_view html, size_t pos, std::u16string_view n
 
 struct CEmbedder {
     std::vector<CAttachment>& attachments;
-    std::map<std::u16string, std::u16string> byPath;  // path -> content ID
+    std::map<std::u16string, std::u16string>& byPath;  // path -> content ID
     std::u16string stem = NewContentIdStem();
 
     std::u16string ContentIdFor(const std::u16string& path) {
@@ -84,8 +84,8 @@ struct CEmbedder {
 
 }  // namespace
 
-std::u16string EmbedLocalImages(const std::u16string& html, std::vector<CAttachment>& attachments) {
-    CEmbedder embedder{attachments, {}};
+std::u16string EmbedLocalImages(const std::u16string& html, CMessageData& data) {
+    CEmbedder embedder{data.attachments, data.embeddedImages};
     std::u16string out;
     size_t pos = 0, copied = 0;
     while (pos < html.size()) {

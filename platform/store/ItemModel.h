@@ -23,11 +23,18 @@ void ImportVCard(CMessageData& data, const std::string& bytes);
 void ImportICalendar(CMessageData& data, const std::string& bytes);
 void ImportPlainText(CMessageData& data, const std::string& bytes);
 
+// Points the HTML's references to local image files at inline attachments
+// of the item (taken in once per file).
+std::u16string EmbedLocalImages(const std::u16string& html, CMessageData& data);
+
 // The contact picture from an image file's bytes.
 void SetContactPicture(CMessageData& data, const std::string& imageBytes);
 // One distribution-list member (name, address, address type).
 void AddDistListMember(CMessageData& data, const std::u16string& name, const std::u16string& address,
                        const std::u16string& addressType);
+
+// The Internet header block of an imported message, composed from its values.
+std::u16string ComposeTransportHeaders(const CMessageData& data);
 
 // Derived properties (flags, display lists, sizes, defaults of the kind).
 void PrepareForSave(EItemKind kind, CMessageData& data);

@@ -59,7 +59,7 @@ bool PutCommon(CMessageData& data, int32_t dispid, const CVariant& v) {
     case 0: SetSubject(p, Text(v)); return true;
     case 0xd: SetCategories(p, Text(v)); return true;
     case 0xb: SetPlainBody(p, Text(v)); return true;
-    case 0x1a: SetHtmlBody(p, Text(v)); return true;
+    case 0x1a: SetHtmlBody(p, EmbedLocalImages(Text(v), data)); return true;
     case 0x1b: p.Set(tagImportance, std::clamp(Int(v), 0, 2)); return true;
     case 0x40: SetRecipients(data, 1, ParseAddressList(Text(v))); return true;
     case 0xe: SetRecipients(data, 2, ParseAddressList(Text(v))); return true;

@@ -263,6 +263,7 @@ void PrepareForSave(EItemKind kind, CMessageData& data) {
     case EItemKind::Mail:
     case EItemKind::DistList: break;
     }
+    if (data.props.Has(tagTransportHeaders)) data.props.Set(tagTransportHeaders, ComposeTransportHeaders(data));
     PrepareCommon(kind, data);
 }
 

@@ -79,6 +79,8 @@ struct CMessageData {
     CPropertyBag props;
     std::vector<CRecipient> recipients;
     std::vector<CAttachment> attachments;
+    // Local image files already taken in as inline attachments: path -> content ID.
+    std::map<std::u16string, std::u16string> embeddedImages;
 };
 
 }  // namespace store

@@ -148,11 +148,8 @@ void ImportHeaders(CMessageData& data, GMimeMessage* message) {
     if (auto id = HeaderText(object, "Message-ID"); !id.empty()) p.Set(tagInternetMessageId, id);
     if (auto id = HeaderText(object, "In-Reply-To"); !id.empty()) p.Set(tagInReplyTo, id);
     if (auto id = HeaderText(object, "References"); !id.empty()) p.Set(tagInternetReferences, id);
-    if (char* raw = g_mime_object_get_headers(object, nullptr)) {
-        std::string headers(raw);
-        g_free(raw);
-        if (!headers.empty()) p.Set(tagTransportHeaders, FromUtf8(headers));
-    }
+    // The header block itself is composed from the item's final values on save.
+    p.Set(tagTransportHeaders, u"");
 }
 
 struct CBodyParts {
@@ -216,8 +213,6 @@ void CollectPart(GMimeObject* part, CBodyParts& parts) {
 
 }  // namespace
 
-std::u16string EmbedLocalImages(const std::u16string& html, std::vector<CAttachment>& attachments);
-
 void ImportRfc822(CMessageData& data, const std::string& bytes) {
     CheckHeaderBlock(bytes);
     InitGMime();
@@ -235,13 +230,73 @@ void ImportRfc822(CMessageData& data, const std::string& bytes) {
     ImportHeaders(data, message.get());
     CBodyParts parts;
     if (GMimeObject* body = g_mime_message_get_mime_part(message.get())) CollectPart(body, parts);
-    if (parts.html && !Trim(*parts.html).empty()) {
-        std::u16string html = EmbedLocalImages(*parts.html, parts.attachments);
-        SetHtmlBody(data.props, html);
-    } else if (parts.text && !parts.text->empty()) {
-        SetPlainBody(data.props, *parts.text);
-    }
     for (auto& a : parts.attachments) data.attachments.push_back(std::move(a));
+    if (parts.html && !Trim(*parts.html).empty()) SetHtmlBody(data.props, EmbedLocalImages(*parts.html, data));
+    else if (parts.text && !parts.text->empty()) SetPlainBody(data.props, *parts.text);
+}
+
+namespace {
+
+std::string AddressField(const CMessageData& data, int32_t type) {
+    GPtr<InternetAddressList> list(internet_address_list_new());
+    for (const auto& r : data.recipients) {
+        if (r.props.GetInt(tagRecipientType) != type) continue;
+        std::string name = ToUtf8(r.props.GetString(tagDisplayName));
+        std::string address = ToUtf8(r.props.GetString(tagEmailAddress));
+        if (name == address) name.clear();
+        InternetAddress* ia = internet_address_mailbox_new(name.empty() ? nullptr : name.c_str(), address.c_str());
+        internet_address_list_add(list.get(), ia);
+        g_object_unref(ia);
+    }
+    if (internet_address_list_length(list.get()) == 0) return {};
+    char* text = internet_address_list_to_string(list.get(), nullptr, TRUE);
+    std::string out = text ? text : "";
+    g_free(text);
+    return out;
+}
+
+std::string EncodedText(const std::u16string& text) {
+    char* encoded = g_mime_utils_header_encode_text(nullptr, ToUtf8(text).c_str(), "utf-8");
+    std::string out = encoded ? encoded : "";
+    g_free(encoded);
+    return out;
+}
+
+}  // namespace
+
+std::u16string ComposeTransportHeaders(const CMessageData& data) {
+    InitGMime();
+    const CPropertyBag& p = data.props;
+    std::string out;
+    auto line = [&](const char* name, const std::string& value) {
+        if (!value.empty()) out += std::string(name) + ": " + value + "\r\n";
+    };
+    const CPropValue* submit = p.Get(tagClientSubmitTime);
+    if (!submit) submit = p.Get(tagMessageDeliveryTime);
+    if (submit && std::holds_alternative<CFileTime>(*submit)) {
+        int64_t unixSeconds = (std::get<CFileTime>(*submit).value - 116444736000000000LL) / 10000000LL;
+        if (GDateTime* date = g_date_time_new_from_unix_utc(unixSeconds)) {
+            char* text = g_mime_utils_header_format_date(date);
+            line("Date", text ? text : "");
+            g_free(text);
+            g_date_time_unref(date);
+        }
+    }
+    std::string senderAddress = ToUtf8(p.GetString(tagSentReprEmail));
+    if (senderAddress.empty()) senderAddress = ToUtf8(p.GetString(tagSenderEmail));
+    if (!senderAddress.empty()) {
+        std::u16string name = p.GetString(tagSentReprName);
+        std::string shownName = name.empty() || ToUtf8(name) == senderAddress ? "" : EncodedText(name);
+        line("From", shownName.empty() ? "<" + senderAddress + ">" : shownName + " <" + senderAddress + ">");
+    }
+    line("To", AddressField(data, 1));
+    line("Cc", AddressField(data, 2));
+    line("Subject", EncodedText(p.GetString(tagSubject)));
+    line("Message-ID", ToUtf8(p.GetString(tagInternetMessageId)));
+    line("In-Reply-To", ToUtf8(p.GetString(tagInReplyTo)));
+    line("References", ToUtf8(p.GetString(tagInternetReferences)));
+    line("MIME-Version", "1.0");
+    return FromUtf8(out);
 }
 
 }  // namespace store
