@@ -234,4 +234,20 @@ TEST_F(TreeGui, CallsQueuedForAGoneWindowReleaseTheWorker) {
   EXPECT_EQ(sender.Send([](CXHtmlTree& t) { return t.GetCount(); }), 0u);
 }
 
+TEST_F(TreeGui, WindowThreadMayWaitForAWorkerAfterClosingCalls) {
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "closing");
+  auto* window = new CXHtmlTreeWnd(frame, 1002, wxDefaultPosition, wxDefaultSize, TVS_CHECKBOXES);
+  CTreeSender sender = window->MakeSender();
+  std::atomic<int> answer{-1};
+  std::thread worker([&] { answer = static_cast<int>(sender.Send([](CXHtmlTree& t) { return t.InsertItem(u"x", 0, 0); })); });
+  wxMilliSleep(100);
+  window->CloseWorkerCalls();
+  worker.join();  // no events are pumped while waiting here
+  EXPECT_EQ(answer.load(), 0);
+  Pump(100);  // the queued call is skipped when it comes up
+  EXPECT_EQ(window->Tree().GetCount(), 0u);
+  frame->Destroy();
+  Pump(50);
+}
+
 }  // namespace

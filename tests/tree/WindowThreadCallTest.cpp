@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -23,6 +24,8 @@ class CFakeWindowThread : public IWindowThread {
   ~CFakeWindowThread() override { Close(); }
 
   bool IsWindowThread() const override { return std::this_thread::get_id() == worker.get_id(); }
+  bool IsOpen() const override { return open.load(); }
+  void Shut() { open = false; }
   void Post(std::function<void()> task) override {
     std::unique_lock lock(guard);
     if (closed) return;  // the task is destroyed here
@@ -70,6 +73,7 @@ class CFakeWindowThread : public IWindowThread {
   std::mutex holdGuard;
   std::condition_variable holdWake;
   bool held = true;
+  std::atomic<bool> open{true};
   std::thread worker;
 };
 
@@ -108,6 +112,21 @@ TEST(WindowThreadCall, ClosedWindowReleasesTheCallerWithADefault) {
   EXPECT_EQ(answer, 0);
   closer.join();
   EXPECT_EQ(SendToWindowThread(window, [] { return 7; }), 0);
+}
+
+TEST(WindowThreadCall, ClosingForCallsReleasesAWaitingCallerAndSkipsItsCall) {
+  CFakeWindowThread window;
+  window.Block();  // the window's thread is busy, e.g. waiting for the worker
+  std::atomic<bool> ran{false};
+  std::atomic<int> answer{-1};
+  std::thread worker([&] { answer = SendToWindowThread(window, [&] { ran = true; return 5; }); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  window.Shut();
+  worker.join();  // would hang if the caller kept waiting
+  EXPECT_EQ(answer.load(), 0);
+  window.Release();
+  window.Close();
+  EXPECT_FALSE(ran.load());
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ class CXHtmlTreeWnd : public wxScrolled<wxWindow>, private ITreeHost {
   // The normal (folder) image list; the window takes ownership.
   void AssignImageList(wxImageList* images);
   CTreeSender MakeSender() { return CTreeSender(windowThread, &tree); }
+  // Takes no more calls from workers; callers waiting for a call that has
+  // not run yet get a default result. Call it before the window's thread
+  // waits for a worker to end.
+  void CloseWorkerCalls() { windowThread->Detach(); }
   // Runs task(Tree()) on the window's thread and waits for its result.
   template <class F>
   auto Send(F&& task) -> std::invoke_result_t<F&, CXHtmlTree&> {
