@@ -15,8 +15,9 @@
 
 namespace {
 
-// File names are limited to 255 bytes; stay below with room to spare.
-constexpr size_t MaxFileNameBytes = 240;
+// File names are limited to 255 bytes; stay below with room to spare (and
+// within the 200 characters the safe file name keeps).
+constexpr size_t MaxFileNameBytes = 200;
 
 bool IsLowSurrogate(char16_t c)
 {
@@ -79,7 +80,7 @@ std::u16string CleanedAttachmentName(const LNAttachment& attachment)
 
 std::u16string DetachFileName(std::u16string_view cleanedName)
 {
-    return FitFileName(sys::SafeFileName(cleanedName));
+    return sys::SafeFileName(FitFileName(std::u16string(cleanedName)));
 }
 
 DetachedAttachment DetachAttachment(const LNAttachment& attachment)
