@@ -13,6 +13,7 @@ namespace store {
 
 struct CZoneDate {  // the SYSTEMTIME of a yearly transition rule
     uint16_t month = 0, dayOfWeek = 0, week = 0, hour = 0;  // month 0 = no transition
+    bool operator==(const CZoneDate&) const = default;
 };
 
 struct CTimeZoneInfo {
