@@ -5,6 +5,7 @@
 #include "worker/notes/HtmlConversion.h"
 #include "worker/notes/NotesText.h"
 #include "worker/writers/ContactWriter.h"
+#include "worker/writers/RecordReading.h"
 
 namespace {
 
@@ -62,15 +63,6 @@ void ReadFormFields(const LNDocument& document, std::vector<CFieldValue>& fields
     if (const LNSTATUS status = form.GetFormFields(&formFields, LNTYPE_FORM_FIELD)) throw status;
     for (const LNFormField& field : formFields) fields.push_back(ReadField(document, field));
     form.Close();
-}
-
-std::u16string AttachmentNamesOf(const LNNote& note) {
-    std::u16string names;
-    if (!note.HasAttachments()) return names;
-    std::vector<LNAttachment> attachments;
-    if (const LNSTATUS status = note.GetAttachments(&attachments)) throw status;
-    for (const LNAttachment& attachment : attachments) names += FromNotesText(attachment.GetAttachmentName()) + u", ";
-    return names;
 }
 
 void ReadDocument(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record, std::vector<CFieldValue>& fields) {
