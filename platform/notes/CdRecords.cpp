@@ -185,7 +185,30 @@ const char* NotesColorHex(int index) {
 int NotesColorIndex(const std::string& name) {
     for (int i = 0; i < kNotesColorCount; ++i)
         if (name == kColorNames[i]) return i;
-    return -1;
+    // "#RRGGBB": the nearest of the sixteen colours a FONTID can hold.
+    if (name.size() != 7 || name[0] != '#') return -1;
+    long rgb = 0;
+    for (size_t i = 1; i < 7; ++i) {
+        char c = name[i];
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) return -1;
+        rgb = rgb << 4 | d;
+    }
+    int best = 0;
+    long bestDistance = -1;
+    for (int i = 0; i < kNotesColorCount; ++i) {
+        long other = std::stol(kColorHex[i] + 1, nullptr, 16);
+        long distance = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            long d = ((rgb >> shift) & 0xFF) - ((other >> shift) & 0xFF);
+            distance += d * d;
+        }
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 std::vector<std::string> EncodeRichText(const std::vector<CRtElement>& elements, size_t itemLimit) {

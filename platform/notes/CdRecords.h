@@ -37,7 +37,8 @@ enum : BYTE { ISBOLD = 0x01, ISITALIC = 0x02, ISUNDERLINE = 0x04, ISSTRIKEOUT = 
 enum : BYTE { FONT_FACE_ROMAN = 0, FONT_FACE_SWISS = 1, FONT_FACE_TYPEWRITER = 4 };
 constexpr int kNotesColorCount = 16;
 const char* NotesColorName(int index);     // "black", "white", "red", ...
-int NotesColorIndex(const std::string& name);  // -1 when unknown
+// A colour name or "#RRGGBB" (the nearest of the sixteen); -1 when unknown.
+int NotesColorIndex(const std::string& name);
 const char* NotesColorHex(int index);      // "#000000", ...
 
 struct CFont {

@@ -160,7 +160,8 @@ STATUS HTMLConvertElement(HTMLHANDLE hHTML, DBHANDLE hDB, NOTEHANDLE hNote, cons
     if (STATUS s = Resolve(hHTML, hDB, hNote, &conv, &note)) return s;
     if (!pszItemName) return ERR_BAD_PARAM;
     try {
-        for (const auto& e : notes::LoadRichText(*note, pszItemName)->elements) {
+        auto field = notes::LoadRichText(*note, pszItemName);
+        for (const auto& e : field->elements) {
             if (e.kind == notes::CRtElement::kImage && static_cast<DWORD>(e.itemIndex) == ItemIndex &&
                 e.offset == Offset) {
                 conv->binary = true;

@@ -14,17 +14,20 @@ std::atomic<long> documentOpens{0};
 // NSFDB_OPEN_LIMIT=N: every document open after the N-th in this process
 // fails with ERR_NOTE_HANDLES, as when Notes runs out of note handles.
 bool OpenLimitReached() {
-    static const long limit = [] {
-        const char* value = std::getenv("NSFDB_OPEN_LIMIT");
-        if (!value || !*value) return -1L;
-        char* end = nullptr;
-        long n = std::strtol(value, &end, 10);
-        return (end && *end == '\0' && n >= 0) ? n : -1L;
-    }();
-    if (limit < 0) return false;
+    const char* value = std::getenv("NSFDB_OPEN_LIMIT");
+    if (!value || !*value) return false;
+    char* end = nullptr;
+    long limit = std::strtol(value, &end, 10);
+    if (!end || *end != '\0' || limit < 0) return false;
     return ++documentOpens > limit;
 }
+}  // namespace
 
+namespace notes {
+void ResetOpenCount() { documentOpens = 0; }
+}  // namespace notes
+
+namespace {
 LNSTATUS Load(CNoteRef& ref) {
     auto row = ref.db->File().ReadNote(ref.id);
     if (!row) return ERR_INVALID_NOTE;
@@ -64,7 +67,7 @@ LNSTATUS LNNote::Open(LNNOTEOPENFLAGS) {
     if (openHere) return LNNOERROR;
     std::lock_guard<std::mutex> guard(ref->lock);
     if (!ref->db->file) return ERR_DB_NOT_OPEN;
-    if (OpenLimitReached()) return ERR_NOTE_HANDLES;
+    if (!dynamic_cast<LNForm*>(this) && OpenLimitReached()) return ERR_NOTE_HANDLES;
     if (ref->openCount == 0) {
         try {
             if (LNSTATUS s = Load(*ref)) return s;
@@ -182,7 +185,8 @@ bool LNNote::HasLinks() const {
         }
     for (const auto& name : names) {
         try {
-            for (const auto& e : notes::LoadRichText(r, name)->elements)
+            auto field = notes::LoadRichText(r, name);
+            for (const auto& e : field->elements)
                 if (e.kind == notes::CRtElement::kLink) return true;
         } catch (LNSTATUS) {
         }

@@ -74,6 +74,9 @@ struct CRichTextState {
     std::string plain;          // for plainOnly
 };
 
+// Restarts the count of document opens that NSFDB_OPEN_LIMIT limits.
+void ResetOpenCount();
+
 // Item names compare without regard to ASCII case.
 bool SameName(const std::string& a, const std::string& b);
 
