@@ -162,8 +162,8 @@ void CTreeCtrl::SetStateImage(HTREEITEM item, int index) {
 HTREEITEM CTreeCtrl::GetRootItem() const { return firstTop ? firstTop->handle : kNoItem; }
 
 HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM item) const {
-  const Node* node = item == TVI_ROOT ? nullptr : Find(item);
   if (item == TVI_ROOT) return GetRootItem();
+  const Node* node = Find(item);
   return node && node->firstChild ? node->firstChild->handle : kNoItem;
 }
 
