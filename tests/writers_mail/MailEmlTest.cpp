@@ -182,28 +182,26 @@ TEST_F(MailEmlTest, EmlThatCannotBeCreatedIsNeitherLoggedNorCounted)
     EXPECT_EQ(app.errorCount, 0u);
 }
 
-TEST_F(MailEmlTest, InternetHeadersBecomeXNotesFields)
+TEST_F(MailEmlTest, InternetHeadersAreKeptAsOneMorePart)
 {
     OpenDatabase("mail.json");
     app.settings.saveInternetHeaders = 1;
     const std::string eml = MailEml(2310);
-    EXPECT_NE(InternetHeadersText(mail.InternetHeaders).find(u"Subject:Quarterly report\r\n"), std::u16string::npos);
-    EXPECT_NE(InternetHeadersText(mail.InternetHeaders).find(u"PostedDate:03/05/2013 14:07:09\r\n"),
-              std::u16string::npos);
-    const std::string header = eml.substr(0, eml.find("\r\n\r\n"));
-    EXPECT_NE(header.find("\r\nX-Notes-Subject: Quarterly report\r\n"), std::string::npos);
-    EXPECT_NE(header.find("\r\nX-Notes-SendTo: CN=Jane Doe/O=Acme,bob@example.com\r\n"), std::string::npos);
-    EXPECT_LT(header.find("Subject: =?utf-8"), header.find("X-Notes-"));
-    EXPECT_LT(header.find("X-Notes-"), header.find("Content-Type: multipart/mixed"));
-    EXPECT_EQ(header.find("Content-Type"), header.rfind("Content-Type"));
-}
+    const std::u16string text = InternetHeadersText(mail.InternetHeaders);
+    EXPECT_NE(text.find(u"Subject:Quarterly report\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"PostedDate:03/05/2013 14:07:09\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"SendTo:CN=Jane Doe/O=Acme,bob@example.com\r\n"), std::u16string::npos);
+    const std::string b = BoundaryOf(eml);
+    const std::string last = NextPart(b) + FilePart("SW50ZXJuZXQgaGVhZGVycy50eHQ=", "");
+    const size_t at = eml.find(last);
+    ASSERT_NE(at, std::string::npos) << eml;
+    EXPECT_EQ(eml.find(TextPart("text/plain", "Hello") + last), eml.find(TextPart("text/plain", "Hello")));
+    EXPECT_EQ(LogText(), u"Item Name:\tJohn Smith Quarterly report\r\n");
 
-TEST(InternetHeaderFields, NamesAndValuesAreSafeHeaderText)
-{
-    EXPECT_EQ(InternetHeaderFieldName(u"$Links"), "X-Notes-$Links");
-    EXPECT_EQ(InternetHeaderFieldName(u"A b:\u00e9"), "X-Notes-A_b__");
-    EXPECT_EQ(InternetHeaderFieldValue(u"two\r\nlines"), "two  lines");
-    EXPECT_EQ(InternetHeaderFieldValue(u"\u00e9"), "=?utf-8?B?w6k=?=");
+    app.settings.saveInternetHeaders = 0;
+    MailEml(2310);
+    EXPECT_TRUE(mail.InternetHeaders.empty());
+    EXPECT_EQ(ReadEml().find("SW50ZXJuZXQgaGVhZGVycy50eHQ="), std::string::npos);
 }
 
 }  // namespace

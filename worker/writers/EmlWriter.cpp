@@ -69,7 +69,6 @@ std::u16string ComposeEml(CMimeMessage& message, const EmlContent& content)
         itemName += content.subjectText;
         message.SetSubject(Utf8EncodedWord(content.subjectText));
     }
-    PutInternetHeaders(message, content.internetHeaders);
     message.SetContentType("multipart/mixed");
     message.SetBoundary();
     SetBodyPart(*message.AddPart(), content);
@@ -94,6 +93,7 @@ int WriteEml(CNsfConverter& context, const EmlContent& content, const std::u16st
         context.app.runLog.WriteLine(u"Item Name:\t" + itemName);
         if (context.app.settings.saveDocLinks == 1) AddLinkParts(context, message, noteId);
         if (!content.attachmentNames.empty()) AddAttachmentParts(context, message, noteId);
+        AddInternetHeadersPart(message, content.internetHeaders);
         const std::optional<bool> written = WriteEmlFile(emlPath, StoreEml(message));
         if (!written) return 0;
         if (*written) return 1;

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "platform/notes/LNNotes.h"
-#include "worker/mime/CMimeHeader.h"
+#include "platform/sys/Text.h"
 #include "worker/notes/NotesText.h"
-#include "worker/writers/EncodedWord.h"
+#include "worker/writers/EmbeddedFile.h"
 
 namespace {
 
@@ -60,11 +60,6 @@ std::u16string ValueText(const LNItem& item)
     }
 }
 
-bool IsFieldNameChar(char16_t c)
-{
-    return c > 0x20 && c < 0x7F && c != u':';
-}
-
 }  // namespace
 
 std::vector<NotesHeaderLine> CollectInternetHeaders(const LNNote& note)
@@ -88,26 +83,8 @@ std::u16string InternetHeadersText(const std::vector<NotesHeaderLine>& lines)
     return text;
 }
 
-std::string InternetHeaderFieldName(const std::u16string& itemName)
+void AddInternetHeadersPart(CMimeBody& message, const std::vector<NotesHeaderLine>& lines)
 {
-    std::string name = "X-Notes-";
-    for (char16_t c : itemName) name += IsFieldNameChar(c) ? static_cast<char>(c) : '_';
-    return name;
-}
-
-std::string InternetHeaderFieldValue(const std::u16string& value)
-{
-    std::string ascii;
-    for (char16_t c : value) {
-        if (c >= 0x7F) return Utf8EncodedWord(value);
-        ascii += c < 0x20 ? ' ' : static_cast<char>(c);
-    }
-    return ascii;
-}
-
-void PutInternetHeaders(CMimeHeader& header, const std::vector<NotesHeaderLine>& lines)
-{
-    for (const NotesHeaderLine& line : lines) {
-        header.PutField(InternetHeaderFieldName(line.name), InternetHeaderFieldValue(line.value));
-    }
+    if (lines.empty()) return;
+    AddEmbeddedFilePart(message, InternetHeadersFileName, sys::Utf16ToUtf8(InternetHeadersText(lines)));
 }
