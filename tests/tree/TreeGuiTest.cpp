@@ -216,6 +216,15 @@ TEST_F(TreeGui, FolderTreeInARealWindow) {
             image.GetBlue(x, y) == GetBValue(highlight);
   }
   EXPECT_TRUE(found) << "no highlight around the selected label in " << shot;
+
+  // A double click on a parent's label folds it.
+  ASSERT_TRUE(tree.GetRowLayout(projects, layout));
+  input.MouseMove(ScreenPoint(window, layout.label));
+  input.MouseDblClick();
+  EXPECT_TRUE(PumpUntil([&] { return !tree.IsPlatformExpanded(projects); }, 3000));
+  Pump(300);
+  EXPECT_FALSE(tree.IsPlatformExpanded(projects));
+  EXPECT_EQ(tree.GetItemRecord(projects)->expanded, 0);
   frame->Destroy();
   Pump(100);
 }
