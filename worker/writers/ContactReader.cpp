@@ -17,16 +17,33 @@ struct CFieldValue {
     bool hasItem = false;
 };
 
-std::u16string TextListOf(const LNNote& note, const LNString& name) {
-    LNText text;
-    if (note.GetItem(name, &text) != LNNOERROR) return {};
-    return FromNotesText(text.GetText());
+// The item of exactly this name when the note has one; otherwise the item
+// Notes finds for the name in any letter case.
+LNSTATUS FindItem(const LNNote& note, const LNString& name, LNItem& item) {
+    std::vector<LNItem> items;
+    if (note.GetItems(&items) == LNNOERROR) {
+        for (const LNItem& candidate : items) {
+            if (candidate.GetName() == name) {
+                item = candidate;
+                return LNNOERROR;
+            }
+        }
+    }
+    return note.GetItem(name, &item);
 }
 
-std::u16string DatetimeListOf(const LNNote& note, const LNString& name) {
-    LNDatetimes times;
-    if (note.GetItem(name, &times) != LNNOERROR) return {};
-    return FromNotesText(times.GetText());
+// The values of a list item joined with ";"; empty when the item is
+// missing or holds another kind of value.
+template <class TList>
+std::u16string ListOf(const LNNote& note, const LNString& name) {
+    LNItem item;
+    if (FindItem(note, name, item) != LNNOERROR) return {};
+    try {
+        const TList list(item);
+        return FromNotesText(list.GetText());
+    } catch (LNSTATUS) {
+        return {};
+    }
 }
 
 std::u16string PlainTextOf(const LNNote& note, const LNString& name) {
@@ -41,16 +58,19 @@ CFieldValue ReadField(const LNNote& note, const LNFormField& field) {
     read.name = FromNotesText(name);
     if (field.GetType() == LNFORMFIELDTYPE_DATETIME) {
         // Date/time fields count only as birthday and anniversary.
-        if (read.name == u"Birthday" || read.name == u"Anniversary") read.value = DatetimeListOf(note, name);
+        if (read.name == u"Birthday" || read.name == u"Anniversary") {
+            read.hasItem = note.HasItem(name);
+            read.value = ListOf<LNDatetimes>(note, name);
+        }
         return read;
     }
     if (!note.HasItem(name)) return read;
     read.hasItem = true;
     if (field.GetType() == LNFORMFIELDTYPE_RICHTEXT) {
         read.value = PlainTextOf(note, name);
-        if (read.value.empty() && read.name == u"Comment") read.value = TextListOf(note, name);
+        if (read.value.empty() && read.name == u"Comment") read.value = ListOf<LNText>(note, name);
     } else {
-        read.value = TextListOf(note, name);
+        read.value = ListOf<LNText>(note, name);
     }
     return read;
 }
@@ -81,11 +101,14 @@ void ReadDocument(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record
     message.Close();
 }
 
-// Later fields overwrite earlier ones that feed the same record field.
+// Later fields overwrite earlier ones that feed the same record field. A
+// field whose item the document lacks has nothing to give and leaves the
+// value of an earlier field in place.
 void CopyFields(const std::vector<CFieldValue>& fields, ContactRecord& record) {
     for (const CFieldValue& field : fields) {
+        if (!field.hasItem) continue;
         if (field.name == u"primaryAddress") {
-            if (field.hasItem) record.preferredAddress = PreferredAddressOf(field.value);
+            record.preferredAddress = PreferredAddressOf(field.value);
         } else if (std::u16string* target = ContactFieldFor(record, field.name)) {
             *target = field.value;
         }
