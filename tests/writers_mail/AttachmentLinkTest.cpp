@@ -199,4 +199,30 @@ TEST_F(AttachmentLinkTest, NoTemporaryPathMeansNoFileAnywhere)
     EXPECT_EQ(FilesUnderRoot(), (std::vector<std::string>{"db.nsf", "log.txt", "notadir", "tmp/1.eml"}));
 }
 
+TEST_F(AttachmentLinkTest, AttachmentOfThirtyMebibytesIsCarriedWhole)
+{
+    const size_t size = 31457280;
+    const std::filesystem::path file = root / "large.bin";
+    std::ofstream(file, std::ios::binary) << std::string(size, 'z');
+    OpenDatabaseFromText(R"({"title": "Large", "forms": {"Memo": []}, "documents": [{"noteId": 2310,
+        "form": "Memo", "items": {"Subject": "Large"},
+        "attachments": [{"name": "large.bin", "path": ")" + file.string() + R"("}]}]})");
+    std::filesystem::remove(file);
+    const std::string eml = MailEml(2310);
+    const std::string b = BoundaryOf(eml);
+    const std::string header = NextPart(b) + FilePart("bGFyZ2UuYmlu", "");
+    const size_t start = eml.find(header);
+    ASSERT_NE(start, std::string::npos);
+    const size_t contentStart = start + header.size();
+    const size_t contentEnd = eml.rfind(MultipartEnd(b));
+    ASSERT_EQ(contentEnd + MultipartEnd(b).size(), eml.size());
+    // Lines of 76 characters, each ended by CRLF.
+    const size_t encoded = size / 3 * 4;
+    EXPECT_EQ(contentEnd - contentStart, encoded + 2 * ((encoded + 75) / 76));
+    const std::string content = eml.substr(contentStart, 76);
+    EXPECT_EQ(content.substr(0, 8), "enp6enp6");
+    EXPECT_EQ(LogText(), u"Item Name:\tLarge\r\nAttachments:\tlarge.bin,\r\n");
+    EXPECT_EQ(app.errorCount, 0u);
+}
+
 }  // namespace

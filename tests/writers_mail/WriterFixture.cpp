@@ -65,6 +65,14 @@ void CWriterFixture::OpenDatabase(const std::string& descriptionName)
     ASSERT_EQ(converter->OpenNotesDatabase(sys::Utf8ToUtf16((root / "db.nsf").string()), u""), 1);
 }
 
+void CWriterFixture::OpenDatabaseFromText(const std::string& descriptionJson)
+{
+    const fs::path data = fs::path(NSF2PST_SOURCE_DIR) / "tests/writers_mail/data";
+    nsfdb::BuildDatabase(nsfdb::Json::parse(descriptionJson), data, root / "db.nsf");
+    converter->session.Initialize();
+    ASSERT_EQ(converter->OpenNotesDatabase(sys::Utf8ToUtf16((root / "db.nsf").string()), u""), 1);
+}
+
 std::u16string CWriterFixture::EmlPath() const
 {
     return sys::Utf8ToUtf16((tmp / "1.eml").string());
@@ -114,9 +122,11 @@ std::vector<std::string> CWriterFixture::FilesUnderRoot() const
 
 std::string CWriterFixture::BoundaryOf(const std::string& eml)
 {
+    // The boundary is a parameter of the message's own header.
+    const std::string header = eml.substr(0, eml.find("\r\n\r\n"));
     std::smatch match;
     const std::regex pattern("boundary=\"(__=_Part_Boundary_00[1-9]_[0-9]{6}\\.[0-9]{6})\"");
-    if (!std::regex_search(eml, match, pattern)) {
+    if (!std::regex_search(header, match, pattern)) {
         ADD_FAILURE() << "no boundary in\n" << eml;
         return "?";
     }

@@ -21,6 +21,8 @@ protected:
     void TearDown() override;
 
     void OpenDatabase(const std::string& descriptionName);
+    // A description made by the test itself (paths relative to the data directory).
+    void OpenDatabaseFromText(const std::string& descriptionJson);
     std::u16string EmlPath() const;
     // Reads, writes and returns the .eml of a mail; expects the writer to report 1.
     std::string MailEml(LNNOTEID noteId);
