@@ -125,6 +125,7 @@ std::string CScenario::PathKey(const std::u16string& path) {
 }
 
 FolderId CScenario::Folder(const std::u16string& path, const std::u16string& containerClass) {
+    if (auto it = folderIds.find(path); it != folderIds.end()) return it->second;
     FolderId f = store->DefaultFolder(EDefaultFolder::IpmSubtree);
     size_t start = 0;
     while (start <= path.size() && !path.empty()) {
@@ -134,6 +135,7 @@ FolderId CScenario::Folder(const std::u16string& path, const std::u16string& con
         if (slash == std::u16string::npos) break;
         start = slash + 1;
     }
+    folderIds[path] = f;
     return f;
 }
 

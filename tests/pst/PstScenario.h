@@ -77,6 +77,7 @@ private:
     std::unique_ptr<CStagingStore> store;
     nlohmann::json expected;
     std::map<std::string, int> messageCounts;
+    std::map<std::u16string, FolderId> folderIds;
     int fileCounter = 0;
 };
 

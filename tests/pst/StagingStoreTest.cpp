@@ -207,11 +207,15 @@ TEST_F(StagingStoreTest, KilledWriterLosesNoSavedMessage) {
             }
         }
         close(fds[1]);
-        usleep(useconds_t(100000 + 150000 * round));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+        // Let the child commit a few messages, then kill it in the middle
+        // of its next save.
         std::vector<MessageId> reported;
         MessageId id;
+        while (reported.size() < size_t(2 + 5 * round) && read(fds[0], &id, sizeof id) == sizeof id)
+            reported.push_back(id);
+        usleep(useconds_t(1000 * round));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
         while (read(fds[0], &id, sizeof id) == sizeof id) reported.push_back(id);
         close(fds[0]);
         ASSERT_FALSE(reported.empty());
