@@ -1,0 +1,173 @@
+// nsfviewer with its window, driven through the X server like a person:
+// the scan fills the tree, a click on a folder label lists its documents,
+// Close writes the status byte 3 and Escape ends without writing. Runs under
+// Xvfb (xvfb-run) with xdotool; skipped without a display. Screenshots are
+// left in the build directory for a person to look at.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "tests/viewer/TestMailbox.h"
+#include "tests/viewer/ViewerTestSupport.h"
+
+namespace {
+
+using namespace viewertest;
+using namespace std::chrono_literals;
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[512];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+template <class Done>
+bool WaitUntil(Done done, std::chrono::milliseconds limit = 20s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(100ms);
+    }
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+class ViewerGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+        if (Shell("command -v xdotool").empty()) GTEST_SKIP() << "xdotool missing";
+        nsfPath = work.BuildNsf(kTestMailbox, "mail.nsf");
+        work.Write("Folderpth.txt", "");
+    }
+    void TearDown() override {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    void Launch() {
+        const std::string program = std::string(NSF2PST_BINARY_DIR) + "/viewer/nsfviewer";
+        const std::string line = nsfPath + "/D /C 1/P out.pst/F" + work.dir.string() + "/";
+        child = fork();
+        if (child == 0) {
+            unsetenv("NSF2PST_HEADLESS");
+            execl(program.c_str(), program.c_str(), line.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+    }
+    std::vector<std::string> Windows() { return Lines(Shell("xdotool search --onlyvisible --name 'Kelvro Show NSF Data'")); }
+    // Waits for the message box over the main window and presses Return in it.
+    void AnswerMessage() {
+        ASSERT_TRUE(WaitUntil([this] { return Windows().size() >= 2; })) << "no message box";
+        std::this_thread::sleep_for(500ms);
+        const std::string box = Windows().back();
+        Shell("xdotool windowfocus --sync " + box);
+        Shell("xdotool key --clearmodifiers Return");
+        if (!WaitUntil([this] { return Windows().size() < 2; })) {
+            Screenshot("viewer-message-stuck.png");
+            FAIL() << "message box stayed";
+        }
+    }
+    bool LogHas(const std::string& ascii) {
+        return work.Read("KelvroNSF2PST_log_.txt").find(LogLine(ascii)) != std::string::npos;
+    }
+    // Main window geometry: x, y, width, height.
+    std::vector<int> Geometry() {
+        const std::string id = Windows().front();
+        std::vector<int> g;
+        for (const std::string& line : Lines(Shell("xdotool getwindowgeometry --shell " + id))) {
+            for (const char* key : {"X=", "Y=", "WIDTH=", "HEIGHT="})
+                if (line.rfind(key, 0) == 0) g.push_back(std::atoi(line.c_str() + std::string(key).size()));
+        }
+        return g;
+    }
+    void ClickAt(int x, int y) {
+        Shell("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+    void Screenshot(const std::string& name) {
+        Shell("import -window root " + std::string(NSF2PST_BINARY_DIR) + "/" + name);
+    }
+    int WaitForExit() {
+        int status = 0;
+        const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 15s);
+        if (!ended) return -1;
+        child = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+
+    CWorkDir work;
+    std::string nsfPath;
+    pid_t child = -1;
+};
+
+TEST_F(ViewerGuiTest, ScanListCloseWritesStatusThree) {
+    Launch();
+    ASSERT_TRUE(WaitUntil([this] { return LogHas("Processing Finished...."); })) << "scan did not finish";
+    AnswerMessage();
+    ASSERT_TRUE(WaitUntil([this] { return LogHas("Scanning process done.."); }));
+    const std::vector<int> g = Geometry();
+    ASSERT_EQ(g.size(), 4u);
+    // The tree lies at 7, 58 dialog units of a 500 x 330 window; "Inbox" is
+    // its second row, its label right of the check box and folder image.
+    const double ux = g[2] / 500.0, uy = g[3] / 330.0;
+    const int treeLeft = g[0] + static_cast<int>(7 * ux), treeTop = g[1] + static_cast<int>(58 * uy);
+    // Row 1 lies between one and two row heights below the top for any row
+    // height from 16 to 30 pixels.
+    bool listed = false;
+    for (int x : {85, 75, 95, 65}) {
+        ClickAt(treeLeft + x, treeTop + 31);
+        if (WaitUntil([this] { return LogHas("Please wait while Inbox folder is scanning...."); }, 2s)) {
+            listed = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(listed) << "no listing started by a click on the Inbox label";
+    ASSERT_TRUE(WaitUntil([this] {
+        const std::string log = work.Read("KelvroNSF2PST_log_.txt");
+        const std::string closing = LogLine("Filling in List Control");
+        const size_t first = log.find(closing);
+        return first != std::string::npos && log.find(closing, first + closing.size()) != std::string::npos;
+    }));
+    std::this_thread::sleep_for(500ms);
+    Screenshot("viewer-main-window.png");
+    // Close asks; Return takes the default answer Yes.
+    ClickAt(g[0] + static_cast<int>((440 + 27) * ux), g[1] + static_cast<int>((307 + 9) * uy));
+    AnswerMessage();
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_EQ(work.Read("Folderpth.txt"), "\x03");
+}
+
+TEST_F(ViewerGuiTest, EscapeEndsWithoutStatus) {
+    Launch();
+    ASSERT_TRUE(WaitUntil([this] { return LogHas("Processing Finished...."); }));
+    AnswerMessage();
+    ASSERT_TRUE(WaitUntil([this] { return LogHas("Scanning process done.."); }));
+    Shell("xdotool windowfocus --sync " + Windows().front());
+    Shell("xdotool key --clearmodifiers Escape");
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_EQ(work.Read("Folderpth.txt"), "");
+}
+
+}  // namespace

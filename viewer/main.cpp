@@ -1,0 +1,43 @@
+// nsfviewer: shows the folders of a Notes database for the user to choose
+// from, or hands all of them over in the batch mode, and leaves the choice
+// in the selection file and config.txt of the work directory.
+#include <cstdio>
+
+#include "platform/sys/CommandLine.h"
+#include "platform/ui/UserInterface.h"
+#include "viewer/ConsoleViewerWindow.h"
+#include "viewer/LotusNotesDlg.h"
+#ifdef NSF2PST_VIEWER_WX
+#include "platform/ui/WxProgressDialog.h"
+#include "viewer/wx/LotusNotesWnd.h"
+#endif
+
+namespace {
+
+int RunConsoleViewer(CLotusNotesApp& app, const std::u16string& line, IExportFlow& flow) {
+    if (ParseViewerCommandLine(line).mode != 3) {
+        std::fprintf(stderr,
+                     "nsfviewer: no display is available; without one only the batch mode (/C 3) can run.\n");
+        return 2;
+    }
+    auto window = std::make_shared<CConsoleViewerWindow>();
+    CLotusNotesDlg dialog(app, line, flow);
+    dialog.Attach(window.get(), window);
+    dialog.OnInitDialog();
+    if (!dialog.FlowStarted()) return 1;
+    window->RunModal();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLotusNotesApp& app = TheApp();
+    app.InitInstance();
+    const std::u16string line = sys::CommandLineText(argc, argv);
+    auto flow = CreateExportFlow();
+#ifdef NSF2PST_VIEWER_WX
+    if (!ui::IsHeadless() && ui::EnsureToolkit()) return RunWxViewer(app, line, *flow);
+#endif
+    return RunConsoleViewer(app, line, *flow);
+}
