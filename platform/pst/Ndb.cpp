@@ -34,14 +34,17 @@ void AppendLe(std::string& s, T v) {
     for (size_t i = 0; i < sizeof(T); ++i) s.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
 }
 
+// Tables for the CRC, eight bytes at a time (slicing by 8).
 struct CCrcTable {
-    uint32_t t[256];
+    uint32_t t[8][256];
     CCrcTable() {
         for (uint32_t n = 0; n < 256; ++n) {
             uint32_t c = n;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-            t[n] = c;
+            t[0][n] = c;
         }
+        for (uint32_t n = 0; n < 256; ++n)
+            for (int k = 1; k < 8; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
     }
 };
 const CCrcTable kCrc;
@@ -63,7 +66,13 @@ uint8_t LongestFreeRun(const std::array<uint8_t, 496>& map) {
 
 uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
     auto p = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) crc = kCrc.t[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    const auto& t = kCrc.t;
+    for (; size >= 8; size -= 8, p += 8) {
+        uint32_t lo = crc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^ t[3][p[4]] ^
+              t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    }
+    for (; size; --size, ++p) crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 

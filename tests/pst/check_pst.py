@@ -13,7 +13,9 @@ import json
 import os
 import re
 import subprocess
+import struct
 import sys
+import zlib
 
 import pypff
 
@@ -74,6 +76,121 @@ def check_tools(pst, work, expected):
     want += sum(1 for p in expected["folders"] if p.startswith(top))
     if done != want:
         fail("readpst handled %d items, expected %d messages and folders" % (done, want))
+
+
+def crc(data):
+    """The PST CRC-32: zlib's polynomial with initial value 0 and no final XOR."""
+    return zlib.crc32(data, 0xFFFFFFFF) ^ 0xFFFFFFFF
+
+
+def sig(ib, bid):
+    v = (ib ^ bid) & 0xFFFFFFFF
+    return (v >> 16) ^ (v & 0xFFFF)
+
+
+def check_structure(pst):
+    """Byte-level checks: header CRCs, BTree pages, block trailers, allocation maps."""
+    data = open(pst, "rb").read()
+    if data[:4] != b"!BDN" or struct.unpack_from("<H", data, 10)[0] != 23:
+        fail("structure: not a Unicode PST")
+        return
+    if struct.unpack_from("<I", data, 4)[0] != crc(data[8:0x1DF]):
+        fail("structure: header partial CRC")
+    if struct.unpack_from("<I", data, 0x20C)[0] != crc(data[8:0x20C]):
+        fail("structure: header full CRC")
+    eof, amap_last, amap_free = struct.unpack_from("<QQQ", data, 0xB8)
+    nbt = struct.unpack_from("<QQ", data, 0xD8)
+    bbt = struct.unpack_from("<QQ", data, 0xE8)
+    next_page_bid = struct.unpack_from("<Q", data, 0x20)[0]
+    next_bid = struct.unpack_from("<Q", data, 0x204)[0]
+    if eof != len(data) or (eof - 0x4400) % 0x3E000 or amap_last != eof - 0x3E000 or data[0xF8] != 2:
+        fail("structure: file size / ibAMapLast / fAMapValid")
+    used = set()  # allocated 64-byte slots
+
+    def mark(ib, size):
+        for slot in range(ib // 64, (ib + size + 63) // 64):
+            if slot in used:
+                fail("structure: overlap at %#x" % (slot * 64))
+            used.add(slot)
+
+    def walk(bref, ptype, level, leaf_ent, leaf_max, out):
+        bid, ib = bref
+        page = data[ib:ib + 512]
+        if ib % 512 or page[496] != ptype or page[497] != ptype or \
+                struct.unpack_from("<H", page, 498)[0] != sig(ib, bid) or \
+                struct.unpack_from("<I", page, 500)[0] != crc(page[:496]) or \
+                struct.unpack_from("<Q", page, 504)[0] != bid or bid >= next_page_bid:
+            fail("structure: bad page at %#x" % ib)
+            return None
+        mark(ib, 512)
+        cent, cmax, cb, lvl = page[488], page[489], page[490], page[491]
+        if level is not None and lvl != level:
+            fail("structure: page level at %#x" % ib)
+        if (lvl == 0 and (cb != leaf_ent or cmax != leaf_max)) or (lvl > 0 and (cb != 24 or cmax != 20)):
+            fail("structure: cbEnt/cEntMax at %#x" % ib)
+        keys = []
+        for i in range(cent):
+            e = page[i * cb:(i + 1) * cb]
+            key = struct.unpack_from("<Q", e)[0]
+            keys.append(key)
+            if lvl == 0:
+                out.append(e)
+            else:
+                first = walk(struct.unpack_from("<QQ", e, 8), ptype, lvl - 1, leaf_ent, leaf_max, out)
+                if first is not None and first != key:
+                    fail("structure: branch key %#x is not the child's first key" % key)
+        if keys != sorted(set(keys)):
+            fail("structure: unsorted page at %#x" % ib)
+        return keys[0] if keys else None
+
+    nodes, blocks = [], []
+    walk(nbt, 0x81, None, 32, 15, nodes)
+    walk(bbt, 0x80, None, 24, 20, blocks)
+    bids = set()
+    for e in blocks:
+        bid, ib, cb, cref = struct.unpack_from("<QQHH", e)
+        bids.add(bid)
+        size = (cb + 16 + 63) // 64 * 64
+        t = ib + size - 16
+        tcb, tsig, tcrc, tbid = struct.unpack_from("<HHIQ", data, t)
+        if ib % 64 or tcb != cb or tsig != sig(ib, bid) or tbid != bid or tcrc != crc(data[ib:ib + cb]) \
+                or any(data[ib + cb:t]) or bid >= next_bid:
+            fail("structure: bad block %#x at %#x" % (bid, ib))
+        mark(ib, size)
+    nids = set()
+    for e in nodes:
+        nid, bid_data, bid_sub, parent = struct.unpack_from("<QQQI", e)
+        nids.add(nid)
+        for b in (bid_data, bid_sub):
+            if b and b not in bids:
+                fail("structure: node %#x refers to missing block %#x" % (nid, b))
+    for e in nodes:
+        nid, _, _, parent = struct.unpack_from("<QQQI", e)
+        if parent and parent not in nids:
+            fail("structure: node %#x has missing parent %#x" % (nid, parent))
+    free = 0
+    for n in range((eof - 0x4400) // 0x3E000):
+        base = 0x4400 + n * 0x3E000
+        maps = [(base, 0x84)]
+        if n % 8 == 0:
+            maps.append((base + 512 * len(maps), 0x83))
+        if n >= 128 and (n - 128) % 496 == 0:
+            maps.append((base + 512 * len(maps), 0x82))
+        for ib, ptype in maps:
+            page = data[ib:ib + 512]
+            if page[496] != ptype or struct.unpack_from("<I", page, 500)[0] != crc(page[:496]) \
+                    or struct.unpack_from("<Q", page, 504)[0] != ib:
+                fail("structure: bad map page at %#x" % ib)
+            mark(ib, 512)
+        amap = data[base:base + 496]
+        for i in range(496 * 8):
+            bit = (amap[i // 8] >> (7 - i % 8)) & 1
+            if bit != ((base // 64 + i) in used):
+                fail("structure: AMap bit %d of %#x is %d" % (i, base, bit))
+                break
+            free += 64 * (1 - bit)
+    if free != amap_free:
+        fail("structure: cbAMapFree %d, counted %d" % (amap_free, free))
 
 
 def check_export_recipients(export_dir, expected):
@@ -250,6 +367,7 @@ def main():
     pst, expected_path, work = sys.argv[1:4]
     expected = json.load(open(expected_path, encoding="utf-8"))
     os.makedirs(work, exist_ok=True)
+    check_structure(pst)
     if expected.get("tools", True):
         check_tools(pst, work, expected)
     check_model(pst, expected)

@@ -1,0 +1,78 @@
+// Algorithm vectors of the node database layer and the shapes of its data
+// and subnode trees, read back from the written file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/pst/Ndb.h"
+#include "tests/pst/PstScenario.h"
+
+namespace pst::test {
+namespace {
+
+TEST(Ndb, CrcAndSignatureVectors) {
+    EXPECT_EQ(ndb::Crc32("123456789", 9), 0x2DFD2D88u);
+    EXPECT_EQ(ndb::Crc32("", 0), 0u);
+    // Any split of the input gives the same CRC as one pass.
+    std::string text = Pattern(1000, 3);
+    for (size_t cut : {0u, 1u, 7u, 8u, 9u, 500u, 999u})
+        EXPECT_EQ(ndb::Crc32(text.data() + cut, text.size() - cut, ndb::Crc32(text.data(), cut)),
+                  ndb::Crc32(text.data(), text.size()));
+    EXPECT_EQ(ndb::ComputeSig(0x7400, 0x4DE), 0x70DE);
+}
+
+uint64_t U64(const std::string& s, size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | uint8_t(s[at + i]);
+    return v;
+}
+
+// Writes a stream of `size` bytes as one data tree and reads the root block's
+// first bytes back from the file by its trailer.
+TEST(Ndb, DataTreeShapeFollowsStreamSize) {
+    struct {
+        uint64_t size;
+        int rootType;  // 0 data block, 1 XBLOCK, 2 XXBLOCK
+        uint64_t entries;
+    } cases[] = {{1, 0, 0}, {8176, 0, 0}, {8177, 1, 2}, {8176ull * 1021, 1, 1021}, {8176ull * 1021 + 1, 2, 2}};
+    CScratchDir dir("ndb");
+    for (const auto& c : cases) {
+        auto path = dir.Path() / "tree.bin";
+        uint64_t root;
+        {
+            ndb::CNdbFile file(path);
+            ndb::CDataTreeBuilder tree(file);
+            std::string chunk = Pattern(1 << 20, 1);
+            for (uint64_t done = 0; done < c.size;) {
+                size_t n = size_t(std::min<uint64_t>(chunk.size(), c.size - done));
+                tree.Append(std::string_view(chunk).substr(0, n));
+                done += n;
+            }
+            root = tree.Finish();
+            file.AddNode(0x21, root, 0, 0);
+            file.Finish({});
+        }
+        EXPECT_EQ((root & 2) != 0, c.rootType != 0) << c.size;
+        if (c.rootType == 0) continue;
+        std::ifstream in(path, std::ios::binary);
+        std::string data((std::istreambuf_iterator<char>(in)), {});
+        // Find the internal block by scanning block trailers for its BID.
+        size_t found = std::string::npos;
+        for (size_t at = 0x4800 + 48; at + 16 <= data.size(); at += 64)
+            if (U64(data, at + 8) == root) {
+                found = at;
+                break;
+            }
+        ASSERT_NE(found, std::string::npos) << c.size;
+        uint16_t cb = uint16_t(uint8_t(data[found]) | uint8_t(data[found + 1]) << 8);
+        size_t start = found + 16 - ((cb + 16 + 63) / 64 * 64);
+        EXPECT_EQ(uint8_t(data[start]), 1);
+        EXPECT_EQ(uint8_t(data[start + 1]), c.rootType);
+        EXPECT_EQ(uint16_t(uint8_t(data[start + 2]) | uint8_t(data[start + 3]) << 8), c.entries);
+        uint32_t total = uint32_t(U64(data, start + 4) & 0xFFFFFFFF);
+        EXPECT_EQ(total, uint32_t(c.size)) << c.size;
+    }
+}
+
+}  // namespace
+}  // namespace pst::test
