@@ -66,9 +66,9 @@ protected:
             waitpid(child, nullptr, 0);
         }
     }
-    void Launch() {
+    void Launch(const char* mode = "1") {
         const std::string program = std::string(NSF2PST_BINARY_DIR) + "/viewer/nsfviewer";
-        const std::string line = nsfPath + "/D /C 1/P out.pst/F" + work.dir.string() + "/";
+        const std::string line = nsfPath + "/D /C " + mode + "/P out.pst/F" + work.dir.string() + "/";
         child = fork();
         if (child == 0) {
             unsetenv("NSF2PST_HEADLESS");
@@ -168,6 +168,45 @@ TEST_F(ViewerGuiTest, EscapeEndsWithoutStatus) {
     Shell("xdotool key --clearmodifiers Escape");
     EXPECT_EQ(WaitForExit(), 0);
     EXPECT_EQ(work.Read("Folderpth.txt"), "");
+}
+
+TEST_F(ViewerGuiTest, HelpMenuShowsAboutAndBannerDragMovesTheWindow) {
+    Launch();
+    ASSERT_TRUE(WaitUntil([this] { return LogHas("Processing Finished...."); }));
+    AnswerMessage();
+    const std::vector<int> g = Geometry();
+    ASSERT_EQ(g.size(), 4u);
+    const double ux = g[2] / 500.0, uy = g[3] / 330.0;
+    ClickAt(g[0] + static_cast<int>((5 + 27) * ux), g[1] + static_cast<int>((307 + 9) * uy));
+    std::this_thread::sleep_for(700ms);
+    Shell("xdotool key --clearmodifiers Up Return");
+    ASSERT_TRUE(WaitUntil([this] { return Windows().size() >= 2; })) << "no About dialog";
+    std::this_thread::sleep_for(500ms);
+    Screenshot("viewer-about.png");
+    Shell("xdotool windowfocus --sync " + Windows().back());
+    Shell("xdotool key --clearmodifiers Escape");
+    ASSERT_TRUE(WaitUntil([this] { return Windows().size() == 1; })) << "About dialog stayed";
+
+    const int fromX = g[0] + 100, fromY = g[1] + 20;
+    Shell("xdotool mousemove --sync " + std::to_string(fromX) + " " + std::to_string(fromY) + " mousedown 1");
+    for (int step = 1; step <= 5; ++step)
+        Shell("xdotool mousemove --sync " + std::to_string(fromX + 10 * step) + " " + std::to_string(fromY + 8 * step));
+    Shell("xdotool mouseup 1");
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<int> moved = Geometry();
+        return moved.size() == 4 && moved[0] == g[0] + 50 && moved[1] == g[1] + 40;
+    }, 5s)) << "the window did not follow the mouse";
+    Shell("xdotool windowfocus --sync " + Windows().front());
+    Shell("xdotool key --clearmodifiers Escape");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(ViewerGuiTest, BatchModeWithADisplayWritesEveryFolderAndEnds) {
+    Launch("3");
+    EXPECT_EQ(WaitForExit(), 0);
+    const std::string selection = work.Read("Folderpth.txt");
+    ASSERT_GE(selection.size(), 5u);
+    EXPECT_EQ(selection.substr(0, 5), std::string("\x01") + U32(7));
 }
 
 }  // namespace

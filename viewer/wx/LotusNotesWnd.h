@@ -25,9 +25,9 @@ enum EViewerControl {
     IDC_HELP = 1007,
     IDC_EXPORT = 1008,
     IDC_CLOSE = 1009,
-    ID_HELP_HELP = 32771,
-    ID_HELP_HOMEPAGE = 32772,
-    ID_HELP_ABOUT = 32773,
+    ID_HELP_HELP = 20001,
+    ID_HELP_HOMEPAGE = 20002,
+    ID_HELP_ABOUT = 20003,
 };
 
 class CLotusNotesWnd : public wxDialog, public IViewerWindow {

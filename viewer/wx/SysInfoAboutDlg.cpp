@@ -57,4 +57,5 @@ CSysInfoAboutDlg::CSysInfoAboutDlg(wxWindow* parent)
     const wxRect ok = Dlu(106, 145, 50, 14);
     auto* okButton = new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize());
     okButton->SetDefault();
+    okButton->SetFocus();
 }

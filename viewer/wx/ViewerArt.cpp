@@ -58,10 +58,15 @@ wxBitmap Banner(const wxSize& size, const wxString& title) {
     wxBitmap banner(std::max(size.x, 1), std::max(size.y, 1), 24);
     wxMemoryDC dc(banner);
     dc.GradientFillLinear(wxRect(size), wxColour(16, 58, 120), wxColour(70, 140, 210), wxEAST);
-    wxFont font(wxFontInfo(std::max(size.y / 3, 8)).Bold().FaceName("Arial"));
-    dc.SetFont(font);
+    // The largest title that fits the banner.
+    int points = std::max(size.y / 3, 8);
+    wxSize extent;
+    for (;; --points) {
+        dc.SetFont(wxFont(wxFontInfo(points).Bold().FaceName("Arial")));
+        extent = dc.GetTextExtent(title);
+        if (points <= 8 || extent.x <= size.x - 32) break;
+    }
     dc.SetTextForeground(*wxWHITE);
-    const wxSize extent = dc.GetTextExtent(title);
     dc.DrawText(title, 16, (size.y - extent.y) / 2);
     dc.SelectObject(wxNullBitmap);
     return banner;
