@@ -118,6 +118,17 @@ TEST_F(CalendarReadTest, EntryWithoutStartFields) {
     EXPECT_EQ(LogText(), u"Item Name:\tStatus meeting\r\n");
 }
 
+// A start field on the form but no times in the document: no DTSTART or
+// DTEND rather than a time made of zeros.
+TEST_F(CalendarReadTest, StartFieldWithoutTimesGivesNoStartOrEnd) {
+    EXPECT_EQ(Ics(232), "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Greenwich Mean Time\r\nEND:VTIMEZONE\r\n"
+                        "BEGIN:VEVENT\r\nCREATED:20210102T030405\r\nLAST-MOD:20210102T030405\r\n"
+                        "SUMMARY;CHARSET=utf-8:No times\r\nCATEGORIES:NONE\r\nX-MICROSOFT-CDO-IMPORTANCE:1\r\n"
+                        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    EXPECT_EQ(record.startText, u"");
+    EXPECT_EQ(record.endText, u"");
+}
+
 TEST_F(CalendarReadTest, DocumentLinksEmbeddedWhenKept) {
     app.settings.saveDocLinks = 1;
     ReadCalendarEntry(*converter, 208, record);
