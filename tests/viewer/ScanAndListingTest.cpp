@@ -27,7 +27,8 @@ protected:
     void TearDown() override {
         if (dialog) dialog->WaitForThreads();
     }
-    void Start(const std::string& mode, bool withSelectionFile = true) {
+    void Start(const std::string& mode, bool withSelectionFile = true,
+               std::function<void(int32_t)> onPosition = nullptr) {
         if (withSelectionFile) work.Write("Folderpth.txt", "");
         const std::u16string line = sys::Utf8ToUtf16(nsfPath) + u"/D /C " + sys::Utf8ToUtf16(mode) + u"/P x.pst/F" +
                                     work.Prefix();
@@ -36,6 +37,7 @@ protected:
         window = std::make_shared<CFakeViewerWindow>();
         window->folderTree.Initialize(true);
         window->folderTree.SetSmartCheckBoxes(true);
+        window->onPosition = std::move(onPosition);
         dialog->Attach(window.get(), window);
         dialog->OnInitDialog();
         dialog->WaitForThreads();
@@ -86,6 +88,23 @@ TEST_F(DialogTest, ScanBuildsTheTreeAndLogsItsLines) {
     EXPECT_EQ(window->rangeUpper, 10);
     EXPECT_EQ(window->lastPosition, 10);
     EXPECT_EQ(app.scanRunning, 0);
+}
+
+TEST_F(DialogTest, StopDuringDiscoveryEndsTheScanNormally) {
+    // Discovery sends position 0 with its range and again for the first
+    // view; Stop pressed then ends the loop before the second view.
+    int positions = 0;
+    Start("1", true, [&](int32_t) {
+        if (++positions == 2) app.keepRunning = 0;
+    });
+    EXPECT_EQ(app.keepRunning, 1);
+    tree::CXHtmlTree& t = window->folderTree;
+    EXPECT_EQ(t.GetCount(), 2u);   // the root and the one folder found before Stop
+    EXPECT_NE(TopItem(u"Inbox"), tree::kNoItem);
+    const std::string log = Log();
+    const std::string tail = LogLine("Processing Folder: Inbox") + LogLine("Processing Finished....") +
+                             LogLine("Scanning process done..");
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
 }
 
 TEST_F(DialogTest, ExistingLogGainsOnlyTheSeparatorAtItsEnd) {

@@ -91,7 +91,10 @@ void CFakeViewerWindow::SetStatusText(const std::u16string& text) {
 }
 
 void CFakeViewerWindow::SetProgressRange(int32_t, int32_t upper) { rangeUpper = upper; }
-void CFakeViewerWindow::SetProgressPosition(int32_t position) { lastPosition = position; }
+void CFakeViewerWindow::SetProgressPosition(int32_t position) {
+    lastPosition = position;
+    if (onPosition) onPosition(position);
+}
 
 void CFakeViewerWindow::InsertItemRowAtTop(const ItemRow& row, uint32_t itemData) {
     list.insert(list.begin(), {row, itemData});

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -67,6 +68,8 @@ public:
     bool commandsEnabled = true;
     bool browsingHidden = false;
     int ended = -1;
+    // Called with every progress position (a test can press Stop there).
+    std::function<void(int32_t)> onPosition;
     tree::CXHtmlTree folderTree;
     std::vector<std::pair<ItemRow, uint32_t>> list;   // top row first
 };
