@@ -17,6 +17,19 @@ constexpr uint32_t hrNotLoggedOn = 0x80040111;      // MAPI_E_LOGON_FAILED
 [[noreturn]] void ThrowDispatch(uint32_t hresult, const std::string& what);
 [[noreturn]] void ThrowUnknownMember(const char* objectName, int32_t dispid, EInvokeKind kind);
 
+// Runs a member and turns any other failure (the staging store's, memory)
+// into a dispatch error, as a caller of the automation interface sees it.
+template <class F>
+CVariant Guarded(F&& member) {
+    try {
+        return member();
+    } catch (const CDispatchError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw CDispatchError(hrFail, e.what());
+    }
+}
+
 // Typed reads of argument i; a missing or mistyped argument throws.
 const CVariant& Arg(const std::vector<CVariant>& args, size_t i);
 std::u16string ArgString(const std::vector<CVariant>& args, size_t i);

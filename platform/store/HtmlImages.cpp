@@ -1,7 +1,11 @@
 // Images that an HTML body refers to by local file path (src="/tmp/.../a.gif"
 // or a file: URL) become inline attachments with a content ID, and the HTML
 // is pointed at them ("cid:..."), so the pictures live in the item itself.
+// Only image files inside the user's temporary directory, where the body
+// conversion leaves its pictures, are taken: a body that names any other
+// local file keeps the reference and never carries the file's content.
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <random>
 
@@ -9,6 +13,7 @@
 #include "platform/store/ItemObject.h"
 #include "platform/store/MapiTags.h"
 #include "platform/store/StoreText.h"
+#include "platform/sys/TempPath.h"
 
 namespace store {
 namespace {
@@ -56,6 +61,25 @@ bool IsAttributeName(std::u16string_view html, size_t pos, std::u16string_view n
     return before == u' ' || before == u'\t' || before == u'\r' || before == u'\n' || before == u'"' || before == u'\'';
 }
 
+bool IsImage(const std::string& bytes) {
+    auto starts = [&](const char* magic, size_t n) { return bytes.size() >= n && bytes.compare(0, n, magic, n) == 0; };
+    return starts("GIF8", 4) || starts("\x89PNG", 4) || starts("\xFF\xD8\xFF", 3) || starts("BM", 2);
+}
+
+// The file's real path when it lies inside the temporary directory, else empty.
+std::u16string InsideTempDirectory(const std::u16string& path) {
+    std::u16string temp = sys::TempPath();
+    if (temp.empty()) return {};
+    std::error_code error;
+    auto base = std::filesystem::weakly_canonical(std::filesystem::path(ToUtf8(temp)), error);
+    if (error) return {};
+    auto file = std::filesystem::weakly_canonical(std::filesystem::path(ToUtf8(path)), error);
+    if (error) return {};
+    auto rel = file.lexically_relative(base);
+    if (rel.empty() || rel.native().rfind("..", 0) == 0) return {};
+    return FromUtf8(file.string());
+}
+
 struct CEmbedder {
     std::vector<CAttachment>& attachments;
     std::map<std::u16string, std::u16string>& byPath;  // path -> content ID
@@ -65,11 +89,14 @@ struct CEmbedder {
         auto found = byPath.find(path);
         if (found != byPath.end()) return found->second;
         std::string bytes;
+        std::u16string real = InsideTempDirectory(path);
+        if (real.empty()) return {};
         try {
-            bytes = ReadImportFile(path);
+            bytes = ReadImportFile(real);
         } catch (const CDispatchError&) {
             return {};  // a picture that is gone keeps its reference
         }
+        if (!IsImage(bytes)) return {};
         std::u16string name = path.substr(path.rfind(u'/') + 1);
         std::u16string cid = u"image" + Widen(std::to_string(byPath.size() + 1)) + u"." + stem + u"@store.local";
         CAttachment a = MakeAttachment(name, MimeTypeForName(name), std::move(bytes));
@@ -88,8 +115,13 @@ std::u16string EmbedLocalImages(const std::u16string& html, CMessageData& data) 
     CEmbedder embedder{data.attachments, data.embeddedImages};
     std::u16string out;
     size_t pos = 0, copied = 0;
+    bool inTag = false;
     while (pos < html.size()) {
+        // Attributes count only inside tags, never in the text between them.
+        if (html[pos] == u'<') inTag = true;
+        else if (html[pos] == u'>') inTag = false;
         size_t nameLen = 0;
+        if (!inTag) { ++pos; continue; }
         if (IsAttributeName(html, pos, u"src")) nameLen = 3;
         else if (IsAttributeName(html, pos, u"background")) nameLen = 10;
         if (!nameLen) { ++pos; continue; }

@@ -45,6 +45,10 @@ CItemObject::CItemObject(std::shared_ptr<CStoreContext> ctx, FolderId id, std::u
 }
 
 CVariant CItemObject::Invoke(int32_t dispid, EInvokeKind how, const std::vector<CVariant>& args) {
+    return Guarded([&] { return InvokeMember(dispid, how, args); });
+}
+
+CVariant CItemObject::InvokeMember(int32_t dispid, EInvokeKind how, const std::vector<CVariant>& args) {
     context->Store();
     switch (how) {
     case EInvokeKind::Method:

@@ -29,6 +29,7 @@ public:
     void Save();
 
 private:
+    CVariant InvokeMember(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args);
     CVariant InvokeMethod(int32_t dispid, const std::vector<CVariant>& args);
 
     std::shared_ptr<CStoreContext> context;

@@ -36,6 +36,10 @@ constexpr CDefaultFolderName defaultFolderNames[] = {
 }  // namespace
 
 CVariant CSessionObject::Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
+    return Guarded([&] { return InvokeMember(dispid, kind, args); });
+}
+
+CVariant CSessionObject::InvokeMember(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
     if (kind == EInvokeKind::Method) {
         switch (dispid) {
         case 0x6002001F: {  // log on to a PST file, creating it when absent
@@ -126,6 +130,10 @@ CVariant CStoreObject::Invoke(int32_t dispid, EInvokeKind kind, const std::vecto
 }
 
 CVariant CFolderObject::Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>&) {
+    return Guarded([&] { return InvokeMember(dispid, kind); });
+}
+
+CVariant CFolderObject::InvokeMember(int32_t dispid, EInvokeKind kind) {
     context->Store();
     if (kind == EInvokeKind::PropertyGet && dispid == 0x11)
         return CVariant(DispatchPtr(std::make_shared<CItemsObject>(context, folder)));
@@ -134,6 +142,10 @@ CVariant CFolderObject::Invoke(int32_t dispid, EInvokeKind kind, const std::vect
 }
 
 CVariant CItemsObject::Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
+    return Guarded([&] { return InvokeMember(dispid, kind, args); });
+}
+
+CVariant CItemsObject::InvokeMember(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
     context->Store();
     if (kind == EInvokeKind::Method && dispid == 4) {
         std::u16string messageClass = args.empty() || args[0].IsMissing() ? u"IPM.Note" : ArgString(args, 0);

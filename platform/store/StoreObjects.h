@@ -35,6 +35,8 @@ public:
     bool LoggedOn() const { return context && context->store; }
 
 private:
+    CVariant InvokeMember(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args);
+
     std::shared_ptr<CStoreContext> context;
     DispatchPtr storeObject;
     std::map<int32_t, FolderId> defaultFolders;
@@ -57,6 +59,8 @@ public:
     FolderId Id() const { return folder; }
 
 private:
+    CVariant InvokeMember(int32_t dispid, EInvokeKind kind);
+
     std::shared_ptr<CStoreContext> context;
     FolderId folder;
     std::u16string folderName;
@@ -68,6 +72,8 @@ public:
     CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
 
 private:
+    CVariant InvokeMember(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args);
+
     std::shared_ptr<CStoreContext> context;
     FolderId folder;
 };

@@ -1,5 +1,6 @@
 #include "platform/store/TimeZone.h"
 
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <sstream>
@@ -13,9 +14,11 @@ namespace {
 std::optional<double> ReadNumber(const std::string& text) {
     std::string t = TrimAscii(text);
     if (t.empty() || t.size() > 12) return std::nullopt;
-    char* end = nullptr;
-    double v = strtod(t.c_str(), &end);
-    if (!end || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+    // from_chars reads the same whatever the process locale says about decimal points.
+    double v = 0;
+    const char* first = t.data() + (t[0] == '+' ? 1 : 0);
+    auto [end, error] = std::from_chars(first, t.data() + t.size(), v);
+    if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 

@@ -82,18 +82,25 @@ TEST(StoreImport, MailHeadersRecipientsDateAndAttachments) {
 
 TEST(StoreImport, HtmlWithLocalImagesGetsInlineAttachments) {
     CItemFixture f;
+    CTempDir outside;  // not under the temporary directory of the run
+    CTmpDirGuard tmp(f.dir.path);
     std::string gif1 = "GIF89a-one", gif2 = "GIF89a-two";
     std::string p1 = f.dir.File("Body01C4.gif", gif1), p2 = f.dir.File("Body088.gif", gif2);
-    std::string html = "<html><body><p>Bild:</p><img src=\"" + p1 + "\"><img SRC='file://" + p2 + "'><img src=\"" + p1 +
-                       "\"><img src=\"/nonexistent/x.gif\"></body></html>";
+    std::string secret = outside.File("secret.gif", "GIF89a-secret"), text = f.dir.File("notes.gif", "plain text");
+    std::string html = "<html><body><p>Bild: src=\"" + p1 + "\"</p><img src=\"" + p1 + "\"><img SRC='file://" + p2 +
+                       "'><img src=\"" + p1 + "\"><img src=\"/nonexistent/x.gif\"><img src=\"" + secret +
+                       "\"><img src=\"" + text + "\"></body></html>";
     auto item = f.NewItem(u"IPM.Note", 6);
     f.Import(item, "2.eml", WriterMessage("text/html", html, {}), 1024);
     const CMessageData& d = item->Data();
     ASSERT_EQ(d.attachments.size(), 2u);
     std::string stored = Bin(d.props, tagHtml);
-    EXPECT_EQ(stored.find(p1), std::string::npos);
+    EXPECT_EQ(stored.find("<img src=\"" + p1), std::string::npos);
     EXPECT_EQ(stored.find(p2), std::string::npos);
     EXPECT_NE(stored.find("/nonexistent/x.gif"), std::string::npos);
+    EXPECT_NE(stored.find("src=\"" + secret), std::string::npos);
+    EXPECT_NE(stored.find("notes.gif"), std::string::npos);
+    EXPECT_NE(stored.find("Bild: src=\"" + p1), std::string::npos);  // text between tags stays as it is
     const std::string* datas[] = {&gif1, &gif2};
     for (size_t i = 0; i < 2; ++i) {
         const CPropertyBag& a = d.attachments[i].props;
@@ -104,7 +111,7 @@ TEST(StoreImport, HtmlWithLocalImagesGetsInlineAttachments) {
         EXPECT_EQ(a.GetInt(tagAttachFlags), 4);
         EXPECT_EQ(Str(a, tagAttachMimeTag), u"image/gif");
     }
-    EXPECT_EQ(Str(d.props, tagBody), u"Bild:");
+    EXPECT_EQ(Str(d.props, tagBody), U("Bild: src=\"" + p1 + "\""));
 }
 
 TEST(StoreImport, MessageWithoutBodyText) {

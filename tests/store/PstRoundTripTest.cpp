@@ -85,7 +85,10 @@ protected:
         tzset();
         dir = new CTempDir;
         pstPath = dir->path + "/out/Mailbox.pst";
-        BuildStore();
+        {
+            CTmpDirGuard tmp(dir->path);  // the converted pictures live in the temporary directory
+            BuildStore();
+        }
         stagingPath = pst::CStagingStore::PathForPst(pstPath).string();
         writeError = pst::WritePstFromStaging(stagingPath, pstPath);
         if (writeError.empty()) {

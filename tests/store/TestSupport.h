@@ -27,6 +27,23 @@ public:
     std::string path;
 };
 
+// Points TMPDIR somewhere for the life of the guard.
+class CTmpDirGuard {
+public:
+    explicit CTmpDirGuard(const std::string& dir) {
+        if (const char* old = getenv("TMPDIR")) previous = old, hadPrevious = true;
+        setenv("TMPDIR", dir.c_str(), 1);
+    }
+    ~CTmpDirGuard() {
+        if (hadPrevious) setenv("TMPDIR", previous.c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+
+private:
+    std::string previous;
+    bool hadPrevious = false;
+};
+
 inline std::string Base64(const std::string& bytes) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
