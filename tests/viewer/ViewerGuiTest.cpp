@@ -35,7 +35,7 @@ std::string Shell(const std::string& command) {
 }
 
 template <class Done>
-bool WaitUntil(Done done, std::chrono::milliseconds limit = 20s) {
+bool WaitUntil(Done done, std::chrono::milliseconds limit = 60s) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
@@ -111,7 +111,7 @@ protected:
     }
     int WaitForExit() {
         int status = 0;
-        const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 15s);
+        const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 60s);
         if (!ended) return -1;
         child = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
@@ -138,7 +138,7 @@ TEST_F(ViewerGuiTest, ScanListCloseWritesStatusThree) {
     bool listed = false;
     for (int x : {85, 75, 95, 65}) {
         ClickAt(treeLeft + x, treeTop + 31);
-        if (WaitUntil([this] { return LogHas("Please wait while Inbox folder is scanning...."); }, 2s)) {
+        if (WaitUntil([this] { return LogHas("Please wait while Inbox folder is scanning...."); }, 5s)) {
             listed = true;
             break;
         }
