@@ -342,3 +342,17 @@ TEST_F(StorePstRoundTrip, TaskContactListAndAppointment) {
     EXPECT_EQ(startZone.substr(0, 8), "02013400");  // "W. Europe Standard Time": 23 characters
     EXPECT_EQ((*appt)["plain"], "Agenda follows");
 }
+
+TEST_F(StorePstRoundTrip, ReadpstExportsContactAndAppointment) {
+    std::string card = ReadFile(dir->path + "/readpst/Personal Folders/Contacts/1");
+    std::string calendar = ReadFile(dir->path + "/readpst/Personal Folders/Calendar/1");
+    ASSERT_FALSE(card.empty()) << RunCommand("find '" + dir->path + "/readpst' -type f");
+    ASSERT_FALSE(calendar.empty());
+    for (const char* line : {"N:Smith;John;;;\n", "EMAIL:john@acme.example\n", "BDAY:1980-12-31", "ORG:Acme\n",
+                             "TEL;TYPE=home,voice:+49 30 1234\n", "ADR;TYPE=home:;;Hauptstr. 1;Berlin;;10115;Germany\n",
+                             "NOTE:Met at the fair\n"})
+        EXPECT_NE(card.find(line), std::string::npos) << line << "\n" << card;
+    for (const char* line : {"SUMMARY:Planning\n", "DESCRIPTION:Agenda follows\n", "DTSTART;VALUE=DATE-TIME:20180205T090000Z\n",
+                             "DTEND;VALUE=DATE-TIME:20180205T103000Z\n", "LOCATION:Room 1\n", "TRIGGER:-PT15M\n"})
+        EXPECT_NE(calendar.find(line), std::string::npos) << line << "\n" << calendar;
+}
