@@ -310,7 +310,7 @@ private:
 void CBuilder::Reserve(const Json& holder, const CPlace& place) {
     if (!holder.contains("noteId")) return;
     const Json& v = holder["noteId"];
-    if (!v.is_number_unsigned() || v.get<uint64_t>() == 0 || v.get<uint64_t>() > 0xFFFFFFFFu)
+    if (!v.is_number_integer() || v.get<int64_t>() <= 0 || v.get<int64_t>() > 0xFFFFFFFFll)
         place.Fail("noteId must be a positive 32-bit number");
     if (!used.insert(v.get<NOTEID>()).second) place.Fail("duplicate noteId " + std::to_string(v.get<NOTEID>()));
 }
@@ -473,8 +473,8 @@ void CBuilder::Run(CNsfWriter& writer) {
         row.type = v.value("type", 0);
         for (const auto& e : v.value("entries", Json::array())) {
             CViewEntry entry;
-            if (e.is_number_unsigned()) entry.noteId = e.get<NOTEID>();
-            else if (e.is_object() && e.contains("noteId") && e["noteId"].is_number_unsigned()) {
+            if (e.is_number_integer() && e.get<int64_t>() > 0) entry.noteId = e.get<NOTEID>();
+            else if (e.is_object() && e.contains("noteId") && e["noteId"].is_number_integer() && e["noteId"].get<int64_t>() > 0) {
                 entry.noteId = e["noteId"].get<NOTEID>();
                 entry.unread = e.value("unread", false);
             } else if (!e.is_null()) place.Fail("unknown view entry " + e.dump());
