@@ -62,7 +62,7 @@ public:
     void ExpectNamed(const Guid& guid, uint32_t lid, uint16_t propId);
     void ExpectNamed(const Guid& guid, const std::u16string& name, uint16_t propId);
     void ExpectEntryId(const std::string& owner, uint32_t tag, const std::u16string& folderPath);
-    void SkipTools() { expected["tools"] = false; }
+    void SkipPffexport() { expected["pffexport"] = false; }
 
     // Writes the PST; returns the writer's error text (empty on success).
     std::string WritePst();

@@ -51,15 +51,20 @@ def check_tools(pst, work, expected):
     rc, out, err = run(["pffinfo", "-v", pst])
     if rc != 0 or re.search(r"unable|error|mismatch|invalid", err, re.I):
         fail("pffinfo: rc=%d %s" % (rc, err.strip()[:500]))
-    target = os.path.join(work, "pffexport")
-    rc, out, err = run(["pffexport", "-q", "-m", "all", "-f", "all", "-t", target, pst])
+    # A folder of many thousand messages makes pffexport write as many
+    # directories; such scenarios may leave it out.
+    target = os.path.join(work, "pffexport") if expected.get("pffexport", True) else None
+    rc, out, err = 0, "", ""
+    if target:
+        rc, out, err = run(["pffexport", "-q", "-m", "all", "-f", "all", "-t", target, pst])
     if rc != 0 or re.search(r"unable|error", out + err, re.I):
         fail("pffexport: rc=%d %s" % (rc, (out + err).strip()[:500]))
     for suffix in (".orphans", ".recovered"):
-        d = target + suffix
-        if os.path.isdir(d) and os.listdir(d):
+        d = (target or "") + suffix
+        if target and os.path.isdir(d) and os.listdir(d):
             fail("pffexport found %s: %s" % (suffix, os.listdir(d)[:5]))
-    check_export_recipients(target + ".export", expected)
+    if target:
+        check_export_recipients(target + ".export", expected)
     outdir = os.path.join(work, "readpst")
     os.makedirs(outdir, exist_ok=True)
     # One mbox file per folder; readpst counts messages and subfolders as items.
