@@ -179,3 +179,30 @@ TEST_F(HtmlApi, ItemLookUpAndHandles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HtmlApiSplitBody, ImageInTheSecondItemHasIndexOne) {
+    std::string paragraphs;
+    for (int i = 0; i < 1200; ++i) paragraphs += "\"Paragraph " + std::to_string(i) + " filling the first item of the body\",";
+    CTestDatabase db(R"({"documents": [{"noteId": 4, "items": {"Body": {"richtext": [)" + paragraphs +
+                         R"({"image": "late.gif"}]}}}]})",
+                     {{"late.gif", TestGif(5, 5, 'L')}});
+    db.Open();
+    LNDocument doc = db.OpenDocument(4);
+    CConversion c;
+    ASSERT_EQ(HTMLConvertItem(c.converter, db.database.GetDatabaseHandle(), doc.GetNoteHandle(), "Body"), 0u);
+    auto images = c.Images();
+    ASSERT_EQ(images.size(), 1u);
+    ASSERT_EQ(images[0].position.substr(0, 2), "1.");
+    DWORD offset = static_cast<DWORD>(std::stoul(images[0].position.substr(2), nullptr, 16));
+    CConversion element;
+    ASSERT_EQ(HTMLConvertElement(element.converter, db.database.GetDatabaseHandle(), doc.GetNoteHandle(), "Body", 1,
+                                 offset), 0u);
+    EXPECT_EQ(element.Text(), TestGif(5, 5, 'L'));
+    CConversion wrongItem;
+    EXPECT_NE(HTMLConvertElement(wrongItem.converter, db.database.GetDatabaseHandle(), doc.GetNoteHandle(), "Body", 0,
+                                 offset), 0u);
+}
+
+}  // namespace
