@@ -2,6 +2,8 @@
 // (pffinfo, pffexport, readpst and libpff's Python bindings).
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/sys/Text.h"
 #include "tests/pst/PstScenario.h"
 
@@ -107,6 +109,43 @@ TEST(PstReaders, NamedPropertiesResolveThroughTheMap) {
     s.ExpectNamed(address, 0x8083, email);
     s.ExpectNamed(address, u"Benutzerfeld Größe", custom);
     WriteAndCheck(s);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(PstReaders, EmbeddedMessageWithItsOwnRecipientsAndAttachments) {
+    CScenario s("embedded");
+    CStagedMessage outer;
+    outer.props.SetString(0x0037, u"Forwarded message");
+    outer.props.SetString(0x1000, u"See the attached message.");
+    CStagedAttachment attached;
+    attached.props.SetString(0x3001, u"Original");
+    attached.embedded = std::make_shared<CStagedMessage>();
+    auto& inner = *attached.embedded;
+    inner.props.SetString(0x0037, u"Original subject ünïcode");
+    inner.props.SetString(0x1000, u"Original body");
+    CPropBag r;
+    r.SetString(0x3001, u"Inner Recipient");
+    r.SetString(0x3003, u"inner@example.com");
+    r.SetString(0x3002, u"SMTP");
+    inner.recipients.push_back(r);
+    CStagedAttachment deep;
+    deep.props.SetString(0x3707, u"deep.txt");
+    deep.props.SetBinary(0x3701, "deep attachment data");
+    inner.attachments.push_back(deep);
+    outer.attachments.push_back(attached);
+    s.AddStaged(u"Inbox", outer);
+    WriteAndCheck(s);
+    auto message = s.WorkDir() / "pffexport.export" / "Top of Outlook data file" / "Inbox" / "Message00001" /
+                   "Attachments" / "Attachment00001" / "Message00001";
+    EXPECT_EQ(ReadFile(message / "Attachments" / "1_deep.txt"), "deep attachment data");
+    EXPECT_NE(ReadFile(message / "Recipients.txt").find("inner@example.com"), std::string::npos);
+    std::string mbox = ReadFile(s.WorkDir() / "readpst" / "Inbox.mbox");
+    EXPECT_NE(mbox.find("Content-Type: message/rfc822"), std::string::npos);
+    EXPECT_NE(mbox.find("filename=\"deep.txt\""), std::string::npos);
 }
 
 }  // namespace

@@ -193,6 +193,20 @@ void CScenario::AddMessage(const std::u16string& folderPath, const std::u16strin
     expected["folders"][PathKey(folderPath)]["messages"] = messageCounts[PathKey(folderPath)];
 }
 
+void CScenario::AddStaged(const std::u16string& folderPath, const CStagedMessage& message) {
+    nlohmann::json exp;
+    exp["folder"] = PathKey(folderPath);
+    exp["subject"] = Utf8(message.props.GetString(0x0037).value_or(u""));
+    exp["attachments"] = nlohmann::json::array();
+    for (const auto& a : message.attachments) {
+        (void)a;
+        exp["attachments"].push_back({{"embedded", true}});
+    }
+    store->SaveMessage(Folder(folderPath), message);
+    expected["messages"].push_back(exp);
+    expected["folders"][PathKey(folderPath)]["messages"] = ++messageCounts[PathKey(folderPath)];
+}
+
 void CScenario::ExpectNamed(const Guid& guid, uint32_t lid, uint16_t propId) {
     expected["named"].push_back(
         {{"guid", Hex(std::string(guid.begin(), guid.end()))}, {"lid", lid}, {"propId", propId}});

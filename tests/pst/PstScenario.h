@@ -59,6 +59,10 @@ public:
     void AddMessage(const std::u16string& folderPath, const std::u16string& subject, const CPropBag& extra = {},
                     const std::vector<CRecipientSpec>& recipients = {},
                     const std::vector<CAttachmentSpec>& attachments = {});
+    // Saves a message as given; readers must find it by its subject with as
+    // many attachments (embedded messages are not compared further).
+    void AddStaged(const std::u16string& folderPath, const CStagedMessage& message);
+    std::filesystem::path WorkDir() const { return dir.Path() / "work"; }
     void ExpectNamed(const Guid& guid, uint32_t lid, uint16_t propId);
     void ExpectNamed(const Guid& guid, const std::u16string& name, uint16_t propId);
     void ExpectEntryId(const std::string& owner, uint32_t tag, const std::u16string& folderPath);
