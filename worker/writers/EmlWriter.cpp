@@ -1,6 +1,7 @@
 #include "worker/writers/EmlWriter.h"
 
 #include <optional>
+#include <stdexcept>
 
 #include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
@@ -80,7 +81,10 @@ std::string StoreEml(const CMimeMessage& message)
     const int64_t measured = message.MeasureStored();
     std::string bytes(static_cast<size_t>(measured), '\0');
     const int64_t written = message.StoreTo(bytes.data(), measured);
-    bytes.resize(written > 0 ? static_cast<size_t>(written) : 0);
+    // Nothing stored means a message that cannot be written; never hand on an
+    // empty file as a written one.
+    if (written <= 0) throw std::runtime_error("message could not be stored");
+    bytes.resize(static_cast<size_t>(written));
     return bytes;
 }
 

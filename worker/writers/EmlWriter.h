@@ -30,7 +30,7 @@ struct EmlContent {
 // The header fields and the body part; returns the item name of the log
 // line (the sender and one blank when there is a sender, then the subject).
 std::u16string ComposeEml(CMimeMessage& message, const EmlContent& content);
-// The stored bytes of a finished message.
+// The stored bytes of a finished message; throws when nothing could be stored.
 std::string StoreEml(const CMimeMessage& message);
 // Steps of one writer; failureLine is written raw on failure.
 int WriteEml(CNsfConverter& context, const EmlContent& content, const std::u16string& emlPath, LNNOTEID noteId,
