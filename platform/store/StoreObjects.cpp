@@ -61,8 +61,6 @@ CVariant CSessionObject::InvokeMember(int32_t dispid, EInvokeKind kind, const st
     }
     if (kind == EInvokeKind::PropertyGet) {
         if (dispid == 0x60020017) return CVariant(DispatchPtr(std::make_shared<CTimeZonesObject>()));
-        if (dispid == 0x6002001C) return CVariant(LoggedOn());  // logged on
-        if (dispid == 0x60020008 && storeObject) return CVariant(storeObject);  // the default store
     }
     ThrowUnknownMember("session", dispid, kind);
 }
@@ -137,7 +135,6 @@ CVariant CFolderObject::InvokeMember(int32_t dispid, EInvokeKind kind) {
     context->Store();
     if (kind == EInvokeKind::PropertyGet && dispid == 0x11)
         return CVariant(DispatchPtr(std::make_shared<CItemsObject>(context, folder)));
-    if (kind == EInvokeKind::PropertyGet && dispid == 0x3001001F) return CVariant(folderName);
     ThrowUnknownMember("folder", dispid, kind);
 }
 

@@ -57,6 +57,7 @@ public:
         : context(std::move(ctx)), folder(id), folderName(std::move(name)) {}
     CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;
     FolderId Id() const { return folder; }
+    const std::u16string& Name() const { return folderName; }
 
 private:
     CVariant InvokeMember(int32_t dispid, EInvokeKind kind);
