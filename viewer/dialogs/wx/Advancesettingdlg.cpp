@@ -30,7 +30,7 @@ Advancesettingdlg::Advancesettingdlg(wxWindow* parent, ExportSettings& settings,
     SetClientSize(ConvertDialogToPixels(wxSize(390, 310)));
     CreateControls();
     BindHandlers();
-    InitDialog();
+    SetUpDialog();
     Centre();
 }
 
@@ -43,7 +43,7 @@ void Advancesettingdlg::CreateControls() {
     new wxStaticBox(this, wxID_ANY, "Database Option:", group.GetPosition(), group.GetSize());
     auto check = [this](const char* label, int x, int y, int w, int h) {
         const wxRect r = Dlu(x, y, w, h);
-        return new wxCheckBox(this, wxID_ANY, label, r.GetPosition(), r.GetSize());
+        return new wxCheckBox(this, wxID_ANY, label, r.GetPosition(), wxDefaultSize);
     };
     excludeAllCheck = check("Exclude All Folder", 27, 26, 72, 10);
     removeEncryptionCheck = check("Remove Encryption", 121, 26, 78, 10);
@@ -67,7 +67,7 @@ void Advancesettingdlg::CreateTranslationFrame() {
     new wxStaticBox(this, wxID_ANY, "", frame.GetPosition(), frame.GetSize());
     auto check = [this](const char* label, int x, int y, int w, int h) {
         const wxRect r = Dlu(x, y, w, h);
-        return new wxCheckBox(this, wxID_ANY, label, r.GetPosition(), r.GetSize());
+        return new wxCheckBox(this, wxID_ANY, label, r.GetPosition(), wxDefaultSize);
     };
     auto text = [this](const char* label, int x, int y) {
         new wxStaticText(this, wxID_ANY, label, ConvertDialogToPixels(wxPoint(x, y)));
@@ -104,7 +104,7 @@ void Advancesettingdlg::CreateMappingFrame() {
     const wxRect frame = Dlu(20, 229, 351, 58);
     new wxStaticBox(this, wxID_ANY, "", frame.GetPosition(), frame.GetSize());
     wxRect r = Dlu(18, 227, 102, 10);
-    mappingCheck = new wxCheckBox(this, wxID_ANY, "Custom Folder(s) Mapping:", r.GetPosition(), r.GetSize());
+    mappingCheck = new wxCheckBox(this, wxID_ANY, "Custom Folder(s) Mapping:", r.GetPosition(), wxDefaultSize);
     new wxStaticText(this, wxID_ANY, "Select Folder:", ConvertDialogToPixels(wxPoint(52, 244)));
     r = Dlu(112, 243, 103, 84);
     folderList = new wxChoice(this, wxID_ANY, r.GetPosition(), wxSize(r.width, -1));
@@ -133,7 +133,7 @@ void Advancesettingdlg::BindHandlers() {
     });
 }
 
-void Advancesettingdlg::InitDialog() {
+void Advancesettingdlg::SetUpDialog() {
     model.Initialize();
     excludeAllCheck->SetValue(model.checks.excludeAllFolder);
     excludeAllCheck->Enable(model.Enabling().excludeAllFolder);

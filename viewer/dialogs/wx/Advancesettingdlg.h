@@ -36,7 +36,7 @@ private:
     void CreateTranslationFrame();
     void CreateMappingFrame();
     void BindHandlers();
-    void InitDialog();
+    void SetUpDialog();
     void OnFolderSelected();
     void Browse(wxTextCtrl* edit);
     void Message(const std::u16string& text);

@@ -29,7 +29,7 @@ savefilterDlg::savefilterDlg(wxWindow* parent, ExportSettings& s, LNNotesSession
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     SetClientSize(ConvertDialogToPixels(wxSize(407, 275)));
     CreateControls();
-    InitDialog();
+    SetUpDialog();
     Centre();
 }
 
@@ -58,13 +58,12 @@ void savefilterDlg::CreateControls() {
     browseButton = button("...", 364, 22, 20, 16, nullptr, nullptr);
     box("Specify Date Range", 21, 53, 368, 166);
     r = Dlu(45, 67, 85, 10);
-    predefinedRadio = new wxRadioButton(this, wxID_ANY, "Predefine Time Period", r.GetPosition(), r.GetSize(),
-                                        wxRB_SINGLE);
+    predefinedRadio = new wxRadioButton(this, wxID_ANY, "Predefine Time Period", r.GetPosition(), wxDefaultSize,
+                                        wxRB_GROUP);
     r = Dlu(43, 82, 324, 34);
     periodList = new wxChoice(this, wxID_ANY, r.GetPosition(), wxSize(r.width, -1));
     r = Dlu(45, 104, 106, 10);
-    manualRadio = new wxRadioButton(this, wxID_ANY, "Specify TimePeriod Manually", r.GetPosition(), r.GetSize(),
-                                    wxRB_SINGLE);
+    manualRadio = new wxRadioButton(this, wxID_ANY, "Specify TimePeriod Manually", r.GetPosition(), wxDefaultSize);
     text("Start Date:", 39, 121);
     r = Dlu(82, 118, 68, 15);
     startPicker = new wxDatePickerCtrl(this, wxID_ANY, wxDefaultDateTime, r.GetPosition(), r.GetSize());
@@ -91,7 +90,7 @@ void savefilterDlg::CreateControls() {
     cancelButton->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); });
 }
 
-void savefilterDlg::InitDialog() {
+void savefilterDlg::SetUpDialog() {
     rangeList->InsertColumn(0, "Start Date", wxLIST_FORMAT_LEFT, 160);
     rangeList->InsertColumn(1, "End Date", wxLIST_FORMAT_LEFT, 160);
     predefinedRadio->SetValue(true);

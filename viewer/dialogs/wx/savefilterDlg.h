@@ -24,6 +24,8 @@ public:
     CSaveFilterModel& Model() { return model; }
     wxTextCtrl* PathEdit() { return pathEdit; }
     wxChoice* PeriodList() { return periodList; }
+    wxRadioButton* PredefinedRadio() { return predefinedRadio; }
+    wxRadioButton* ManualRadio() { return manualRadio; }
     wxListCtrl* RangeList() { return rangeList; }
     wxDatePickerCtrl* StartPicker() { return startPicker; }
     wxDatePickerCtrl* EndPicker() { return endPicker; }
@@ -39,7 +41,7 @@ public:
 private:
     wxRect Dlu(int x, int y, int w, int h);
     void CreateControls();
-    void InitDialog();
+    void SetUpDialog();
     void ApplyChoice();
     void OnBrowse();
     void Message(const std::u16string& text);
