@@ -43,7 +43,6 @@ void SetCardDate(CPropertyBag& p, uint32_t tag, uint32_t localLid, const std::st
 }
 
 struct CCardState {
-    int emailSlot = 0;
     int workVoice = 0;
     int homeVoice = 0;
 };
@@ -114,9 +113,21 @@ void ApplyCardLine(CMessageData& data, const CContentLine& line, CCardState& sta
     } else if (n == "NICKNAME") {
         SetIfText(p, tagNickname, DecodeValue(line));
     } else if (n == "EMAIL") {
+        // Addresses the puts placed already stay in their slots; others take the first free one.
         std::u16string address = Trim(DecodeValue(line));
         static const uint32_t slots[3] = {0x8083, 0x8093, 0x80A3};
-        if (!address.empty() && state.emailSlot < 3) p.SetNamed(Address(slots[state.emailSlot++], ptString), address);
+        if (address.empty()) return;
+        for (uint32_t lid : slots) {
+            const CPropValue* v = p.GetNamed(Address(lid, ptString));
+            if (v && std::holds_alternative<std::u16string>(*v) && EqualNoCase(std::get<std::u16string>(*v), address)) return;
+        }
+        for (uint32_t lid : slots) {
+            const CPropValue* v = p.GetNamed(Address(lid, ptString));
+            if (!v || (std::holds_alternative<std::u16string>(*v) && Trim(std::get<std::u16string>(*v)).empty())) {
+                p.SetNamed(Address(lid, ptString), address);
+                return;
+            }
+        }
     } else if (n == "ADR") {
         ApplyAddress(p, line);
     } else if (n == "TEL") {

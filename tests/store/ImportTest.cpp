@@ -204,6 +204,23 @@ TEST(StoreImport, ContactCardAsTheWriterMakesIt) {
     EXPECT_TRUE(p.GetNamed(Address(0x8015, ptBoolean)) != nullptr);
 }
 
+TEST(StoreImport, CardAddressesJoinThePutSlotsWithoutDuplicates) {
+    CItemFixture f;
+    auto item = f.NewItem(u"IPM.Contact", 10);
+    item->Invoke(0x60040035, EInvokeKind::PropertyPut, {CVariant(u"")});
+    item->Invoke(0x6004003b, EInvokeKind::PropertyPut, {CVariant(u"misc1@x.org")});
+    f.Import(item, "e.vcf",
+             "BEGIN:VCARD\r\nN;CHARSET=utf-8:Lee, Jr.;Ann;;;\r\nEMAIL;CHARSET=utf-8:misc1@x.org\r\n"
+             "EMAIL;CHARSET=utf-8:misc3@x.org\r\nEND:VCARD\r\n",
+             6);
+    const CPropertyBag& p = item->Data().props;
+    EXPECT_EQ(NamedStr(p, Address(0x8083, ptString)), u"misc3@x.org");
+    EXPECT_EQ(NamedStr(p, Address(0x8093, ptString)), u"misc1@x.org");
+    EXPECT_EQ(NamedStr(p, Address(0x80A3, ptString)), u"");
+    EXPECT_EQ(Str(p, tagSurname), u"Lee, Jr.");
+    EXPECT_EQ(Str(p, tagGivenName), u"Ann");
+}
+
 TEST(StoreImport, CalendarEntryAsTheWriterMakesIt) {
     CItemFixture f;
     auto item = f.NewItem(u"IPM.Appointment", 9);
