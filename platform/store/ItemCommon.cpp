@@ -49,7 +49,35 @@ void SetHtmlBodyBytes(CPropertyBag& props, const std::string& utf8Html) {
     props.Set(tagBody, HtmlToText(FromUtf8(utf8Html)));
 }
 
-void SetHtmlBody(CPropertyBag& props, const std::u16string& html) { SetHtmlBodyBytes(props, ToUtf8(html)); }
+namespace {
+
+// The stored HTML is UTF-8; a <meta> charset that says otherwise is set right.
+std::u16string DeclareUtf8(std::u16string html) {
+    size_t pos = 0;
+    for (;;) {
+        size_t meta = Lower(html).find(u"<meta", pos);
+        if (meta == std::u16string::npos) return html;
+        size_t end = html.find(u'>', meta);
+        if (end == std::u16string::npos) return html;
+        std::u16string lowerTag = Lower(std::u16string_view(html).substr(meta, end - meta));
+        size_t charset = lowerTag.find(u"charset=");
+        if (charset != std::u16string::npos) {
+            size_t valueStart = meta + charset + 8;
+            if (valueStart < end && (html[valueStart] == u'"' || html[valueStart] == u'\'')) ++valueStart;
+            size_t valueEnd = valueStart;
+            while (valueEnd < end && html[valueEnd] != u'"' && html[valueEnd] != u'\'' && html[valueEnd] != u';' &&
+                   html[valueEnd] != u' ' && html[valueEnd] != u'/')
+                ++valueEnd;
+            html.replace(valueStart, valueEnd - valueStart, u"utf-8");
+            end = html.find(u'>', meta);
+        }
+        pos = end;
+    }
+}
+
+}  // namespace
+
+void SetHtmlBody(CPropertyBag& props, const std::u16string& html) { SetHtmlBodyBytes(props, ToUtf8(DeclareUtf8(html))); }
 
 namespace {
 

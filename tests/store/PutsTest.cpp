@@ -213,3 +213,17 @@ TEST(StorePuts, ContactPictureReplacesThePrevious) {
     PrepareForSave(EItemKind::Contact, d);
     EXPECT_EQ(d.props.Get(tagHasAttachments) ? std::get<bool>(*d.props.Get(tagHasAttachments)) : true, false);
 }
+
+TEST(StorePuts, HtmlBodyIsStoredAsUtf8WithItsTextRendition) {
+    CMessageData d;
+    PutItemProperty(EItemKind::Mail, d, 0x1a,
+                    CVariant(u"<html><head><META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+                             u"<style>p{color:red}</style></head><body><p>Gr\u00FC\u00DFe &amp; mehr</p>"
+                             u"<p>zweite&nbsp;Zeile<br>dritte</p></body></html>"));
+    std::string html = Bin(d.props, tagHtml);
+    EXPECT_NE(html.find("charset=utf-8\""), std::string::npos);
+    EXPECT_NE(html.find("Gr\xC3\xBC\xC3\x9F" "e"), std::string::npos);
+    EXPECT_EQ(Str(d.props, tagBody), u"Gr\u00FC\u00DFe & mehr\r\nzweite Zeile\r\ndritte");
+    EXPECT_EQ(d.props.GetInt(tagInternetCodepage), 65001);
+    EXPECT_EQ(d.props.GetInt(tagNativeBody), 3);
+}
