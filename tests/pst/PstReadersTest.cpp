@@ -111,6 +111,39 @@ TEST(PstReaders, NamedPropertiesResolveThroughTheMap) {
     WriteAndCheck(s);
 }
 
+// One message whose property context needs a BTree-on-heap of two levels
+// and a heap of over eight blocks, and a name-to-ID map whose streams live
+// in subnodes. readpst cannot read a property context with index levels and
+// skips the message; the libpff readers read it all.
+TEST(PstReaders, LargePropertyContext) {
+    CScenario s("wide");
+    s.ExpectReadpstSkips(1);
+    CPropBag props;
+    Guid set = ParseGuid("{00062008-0000-0000-C000-000000000046}");
+    for (int i = 0; i < 600; ++i) {
+        std::u16string name = u"Field " + sys::Widen(std::to_string(i));
+        uint16_t id = s.Store().NamedPropertyId(PS_PUBLIC_STRINGS, name);
+        props.SetLong(id, i * 1000 + 7);
+        if (i % 50 == 0) s.ExpectNamed(PS_PUBLIC_STRINGS, name, id);
+    }
+    for (int i = 0; i < 60; ++i) {
+        uint16_t id = s.Store().NamedPropertyId(set, uint32_t(0x8600 + i));
+        props.SetString(id, std::u16string(1700, char16_t(u'A' + i % 26)));
+    }
+    s.AddMessage(u"Inbox", u"Wide message", props, {{u"Jane", u"jane@example.com", 1}});
+    WriteAndCheck(s);
+}
+
+// 350 attachments: a subnode tree of two levels (SIBLOCK) and an attachment
+// table whose rows live in a subnode.
+TEST(PstReaders, ManyAttachments) {
+    CScenario s("manyattach");
+    std::vector<CAttachmentSpec> many;
+    for (int i = 0; i < 350; ++i) many.push_back({u"a" + sys::Widen(std::to_string(i)) + u".txt", uint64_t(i % 7), i, false});
+    s.AddMessage(u"Inbox", u"Many attachments", {}, {{u"Jane", u"jane@example.com", 1}}, many);
+    WriteAndCheck(s);
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});

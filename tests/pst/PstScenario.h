@@ -67,6 +67,7 @@ public:
     void ExpectNamed(const Guid& guid, const std::u16string& name, uint16_t propId);
     void ExpectEntryId(const std::string& owner, uint32_t tag, const std::u16string& folderPath);
     void SkipPffexport() { expected["pffexport"] = false; }
+    void ExpectReadpstSkips(int n) { expected["readpstSkips"] = n; }
 
     // Writes the PST; returns the writer's error text (empty on success).
     std::string WritePst();

@@ -31,17 +31,21 @@ def run(cmd):
     return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
 
 
+PATTERN_CHUNK = 251 * 4096
+_periods = {}
+
+
 def pattern_matches(read_chunk, size, seed):
     """Compares a stream with the test pattern byte i = (i + seed) % 251."""
-    period = bytes((j + seed) % 251 for j in range(251))
-    big = period * (1 << 14)
+    if seed not in _periods:
+        period = bytes((j + seed) % 251 for j in range(251))
+        _periods[seed] = period * (PATTERN_CHUNK // 251 + 1)
+    big = _periods[seed]
     done = 0
     while done < size:
-        n = min(len(big) - (len(big) % 251), size - done)
-        got = read_chunk(n)
+        n = min(PATTERN_CHUNK, size - done)
         start = done % 251
-        want = (period[start:] + big)[:n]
-        if got != want:
+        if read_chunk(n) != big[start:start + n]:
             return False
         done += n
     return True
@@ -71,11 +75,15 @@ def check_tools(pst, work, expected):
     rc, out, err = run(["readpst", "-D", "-b", "-o", outdir, pst])
     if rc != 0 or re.search(r"error|warning|fatal", out + err, re.I):
         fail("readpst: rc=%d %s" % (rc, (out + err).strip()[:500]))
-    done = 0
+    done = skipped = 0
     for m in re.finditer(r'"([^"]*)" - (\d+) items done, (\d+) items skipped', out):
         done += int(m.group(2))
-        if m.group(3) != "0":
-            fail("readpst skipped items in %s" % m.group(1))
+        skipped += int(m.group(3))
+    # libpst reads no property context whose BTree-on-heap has index levels
+    # (over 447 properties); scenarios with such messages say how many.
+    if skipped != expected.get("readpstSkips", 0):
+        fail("readpst skipped %d items" % skipped)
+    done += expected.get("readpstSkips", 0)
     top = "/Top of Outlook data file/"
     want = sum(1 for m in expected["messages"] if not m.get("associated"))
     want += sum(1 for p in expected["folders"] if p.startswith(top))
