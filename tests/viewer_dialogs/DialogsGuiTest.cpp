@@ -5,7 +5,12 @@
 // look at. Skipped without a display.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -141,6 +146,104 @@ TEST_F(DialogsGuiTest, AdvancedSettingsDialog) {
     EXPECT_FALSE(second->ExcludeAllCheck()->IsEnabled());
     second->Destroy();
     Settle();
+}
+
+// ---- nsfviewer in the save-dialog-only mode, driven through the X server ----------
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[512];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+class SaveDialogOnlyGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+        if (Shell("command -v xdotool").empty()) GTEST_SKIP() << "xdotool missing";
+        work.Write("Folderpth.txt", "");
+    }
+    void TearDown() override {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    void Launch() {
+        const std::string program = std::string(NSF2PST_BINARY_DIR) + "/viewer/nsfviewer";
+        const std::string line = work.dir.string() + "/none.nsf/D /C 2/P out.pst/F" + work.dir.string() + "/";
+        child = fork();
+        if (child == 0) {
+            unsetenv("NSF2PST_HEADLESS");
+            execl(program.c_str(), program.c_str(), line.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+        for (int i = 0; i < 600 && window.empty(); ++i) {
+            window = Shell("xdotool search --onlyvisible --name 'Kelvro Show NSF Data' | head -1");
+            while (!window.empty() && window.back() == '\n') window.pop_back();
+            if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ASSERT_FALSE(window.empty());
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const std::string geometry = Shell("xdotool getwindowgeometry " + window);
+        const size_t at = geometry.find("Geometry: ");
+        ASSERT_NE(at, std::string::npos);
+        std::sscanf(geometry.c_str() + at + 10, "%dx%d", &width, &height);
+    }
+    // A click at a point given in the dialog's units (407 x 275).
+    void Click(int x, int y) {
+        const int px = x * width / 407;
+        const int py = y * height / 275;
+        Shell("xdotool mousemove --window " + window + " " + std::to_string(px) + " " + std::to_string(py) +
+              " click 1");
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    int WaitForExit() {
+        for (int i = 0; i < 300; ++i) {
+            int status = 0;
+            if (waitpid(child, &status, WNOHANG) == child) {
+                child = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return -2;
+    }
+
+    dialogtest::CTempDir work;
+    pid_t child = -1;
+    std::string window;
+    int width = 0, height = 0;
+};
+
+TEST_F(SaveDialogOnlyGuiTest, CancelWritesOnlyTheByteZero) {
+    Launch();
+    Click(244, 263);  // Cancel
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_EQ(work.Read("Folderpth.txt"), std::string(1, '\0'));
+    EXPECT_FALSE(std::filesystem::exists(work.dir / "config.txt"));
+}
+
+TEST_F(SaveDialogOnlyGuiTest, OkWritesTheTypedFolderAndConfig) {
+    Launch();
+    Click(192, 31);  // the path edit
+    Shell("xdotool type --delay 20 '" + work.dir.string() + "'");
+    Click(184, 263);  // OK
+    EXPECT_EQ(WaitForExit(), 0);
+    const std::u16string destination = work.Prefix();
+    EXPECT_EQ(work.Read("Folderpth.txt"),
+              "\x01" + dialogtest::U32(static_cast<uint32_t>(destination.size() * 2)) + dialogtest::U16Le(destination));
+    ExportSettings settings;
+    ASSERT_TRUE(ReadExportSettings(work.Path("config.txt"), settings));
+    EXPECT_EQ(settings.destinationFolder, destination);
+    EXPECT_TRUE(settings.dateRanges.empty());
+    EXPECT_EQ(settings.exportRequested, 1);
 }
 
 }  // namespace
