@@ -11,6 +11,9 @@
 #include "platform/ui/WxProgressDialog.h"
 #include "viewer/wx/LotusNotesWnd.h"
 #endif
+#ifdef NSF2PST_VIEWER_DIALOGS
+#include "viewer/dialogs/wx/WxExportFlow.h"
+#endif
 
 namespace {
 
@@ -37,7 +40,13 @@ int main(int argc, char** argv) {
     const std::u16string line = sys::CommandLineText(argc, argv);
     auto flow = CreateExportFlow();
 #ifdef NSF2PST_VIEWER_WX
-    if (!ui::IsHeadless() && ui::EnsureToolkit()) return RunWxViewer(app, line, *flow);
+    if (!ui::IsHeadless() && ui::EnsureToolkit()) {
+#ifdef NSF2PST_VIEWER_DIALOGS
+        // With a display, Export and the save-dialog-only mode show the Save as PST dialog.
+        flow = CreateWxExportFlow();
+#endif
+        return RunWxViewer(app, line, *flow);
+    }
 #endif
     return RunConsoleViewer(app, line, *flow);
 }
