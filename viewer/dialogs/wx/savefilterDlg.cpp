@@ -75,7 +75,7 @@ void savefilterDlg::CreateControls() {
                                wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_THEME);
     addButton = button("Add", 315, 148, 55, 18, wxART_PLUS, "Add");
     removeButton = button("Remove", 315, 170, 55, 18, wxART_MINUS, "Remove");
-    advanceButton = button("Advance setting", 19, 225, 75, 18, nullptr, "Advance setting");
+    advanceButton = button("Advance setting", 19, 225, 75, 18, wxART_REPORT_VIEW, "Advance setting");
     okButton = button("OK", 157, 254, 55, 18, wxART_TICK_MARK, "OK");
     cancelButton = button("Cancel", 217, 254, 55, 18, wxART_CROSS_MARK, "Close the application");
 
