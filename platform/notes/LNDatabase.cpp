@@ -137,8 +137,11 @@ LNSTATUS LNDatabase::GetViewFolders(std::vector<LNViewFolder>* views, LNINT incl
 
 bool LNDatabase::ViewFolderExists(const LNString& name) const {
     if (!IsOpen()) return false;
-    for (const auto& row : state->file->ReadViews(false))
-        if (row.name == name.GetBytes()) return true;
+    try {
+        for (const auto& row : state->file->ReadViews(false))
+            if (row.name == name.GetBytes()) return true;
+    } catch (const notes::CNsfError&) {
+    }
     return false;
 }
 
@@ -157,7 +160,13 @@ LNSTATUS LNDatabase::GetDocuments(std::vector<LNDocument>* docs) {
     if (!docs) return ERR_BAD_PARAM;
     if (!IsOpen()) return ERR_DB_NOT_OPEN;
     docs->clear();
-    for (NOTEID id : state->file->NoteIds(notes::kClassDocument)) {
+    std::vector<NOTEID> ids;
+    try {
+        ids = state->file->NoteIds(notes::kClassDocument);
+    } catch (const notes::CNsfError&) {
+        return ERR_DB_CORRUPT;
+    }
+    for (NOTEID id : ids) {
         LNDocument doc;
         GetDocument(id, &doc);
         docs->push_back(doc);

@@ -221,7 +221,12 @@ LNSTATUS LNDocument::GetFormNote(LNString* formName) const {
 LNSTATUS LNDocument::GetFormNote(LNForm* form) const {
     if (!form) return ERR_BAD_PARAM;
     if (!IsOpen()) return ERR_NOTE_NOT_OPEN;
-    auto row = ref->db->File().ReadForm(GetFormName().GetBytes());
+    std::optional<notes::CFormRow> row;
+    try {
+        row = notes::Guarded([&] { return ref->db->File().ReadForm(GetFormName().GetBytes()); });
+    } catch (LNSTATUS s) {
+        return s;
+    }
     if (!row) return ERR_INVALID_NOTE;
     auto formRef = std::make_shared<CNoteRef>();
     formRef->db = ref->db;
@@ -238,7 +243,8 @@ LNText LNDocument::GetCategories() const {
 
 LNString LNForm::GetName() const {
     if (!ref) throw static_cast<LNSTATUS>(ERR_INVALID_NOTE);
-    for (const auto& form : ref->db->File().ReadForms())
+    auto forms = notes::Guarded([&] { return ref->db->File().ReadForms(); });
+    for (const auto& form : forms)
         if (form.id == ref->id) return LNString(form.name);
     return LNString();
 }
@@ -249,7 +255,7 @@ LNSTATUS LNForm::GetFormFields(std::vector<LNFormField>* fields, LNINT type) con
     fields->clear();
     if (type != LNTYPE_FORM_FIELD) return LNNOERROR;
     try {
-        auto row = ref->db->File().ReadForm(GetName().GetBytes());
+        auto row = notes::Guarded([&] { return ref->db->File().ReadForm(GetName().GetBytes()); });
         if (!row) return ERR_INVALID_NOTE;
         for (const auto& f : row->fields) fields->push_back(LNFormField(LNString(f.name), f.type));
     } catch (LNSTATUS s) {

@@ -9,6 +9,7 @@
 
 #include "platform/notes/CdRecords.h"
 #include "platform/notes/ItemCodec.h"
+#include "platform/notes/LNErrors.h"
 #include "platform/notes/NsfFile.h"
 
 namespace notes {
@@ -73,6 +74,17 @@ struct CRichTextState {
     bool plainOnly = false;
     std::string plain;          // for plainOnly
 };
+
+// Runs a read of the database file; a damaged file becomes ERR_DB_CORRUPT,
+// so that callers only ever see status codes.
+template <class F>
+auto Guarded(F read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const CNsfError&) {
+        throw static_cast<LNSTATUS>(ERR_DB_CORRUPT);
+    }
+}
 
 // Restarts the count of document opens that NSFDB_OPEN_LIMIT limits.
 void ResetOpenCount();

@@ -281,3 +281,30 @@ TEST_F(LNClasses, StringTranslateToUtf16) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LNDatabaseFile, DamagedOrForeignFilesDoNotOpen) {
+    CTestDatabase db(R"({"title": "t"})");
+    db.Write("junk.nsf", "this is not a database");
+    LNNotesSession session;
+    session.Initialize();
+    LNDatabase junk;
+    ASSERT_EQ(session.GetDatabase((db.dir / "junk.nsf").string().c_str(), &junk), 0u);
+    EXPECT_EQ(junk.Open(), static_cast<LNSTATUS>(ERR_DB_CORRUPT));
+    EXPECT_FALSE(junk.IsOpen());
+    LNDatabase remote;
+    EXPECT_EQ(session.GetDatabase(db.path.string().c_str(), &remote, "CN=Server/O=Acme"), static_cast<LNSTATUS>(ERR_NOEXIST));
+    LNDatabase local;
+    ASSERT_EQ(session.GetDatabase(db.path.string().c_str(), &local, ""), 0u);
+    ASSERT_EQ(local.Open(), 0u);
+    EXPECT_STREQ(local.GetTitle(), "t");
+    EXPECT_NE(local.GetDatabaseHandle(), 0u);
+    local.Close();
+    EXPECT_EQ(local.GetDatabaseHandle(), 0u);
+    LNDocument doc;
+    EXPECT_EQ(local.GetDocument(4, &doc), static_cast<LNSTATUS>(ERR_DB_NOT_OPEN));
+    session.Term();
+}
+
+}  // namespace
