@@ -19,15 +19,15 @@ void CLotusNotesDlg::OnLabelPressed(tree::HTREEITEM item) {
     const std::u16string text = u"Please wait while " + folderTree->GetItemText(item) + u" folder is scanning....";
     window->SetStatusText(text);
     Log(text);
-    StartListing(folderTree->GetItemData(item));
+    StartListing(ListingRequest{folderTree->GetItemData(item), app.settings});
 }
 
-void CLotusNotesDlg::StartListing(uint32_t noteId) {
+void CLotusNotesDlg::StartListing(ListingRequest request) {
     {
         std::lock_guard guard(listingLock);
         if (listingBusy) {
             // The running listing stops at its next document; this one follows.
-            pendingListing = noteId;
+            pendingListing = std::move(request);
             app.keepRunning = 0;
             return;
         }
@@ -35,15 +35,15 @@ void CLotusNotesDlg::StartListing(uint32_t noteId) {
     }
     app.keepRunning = 1;
     if (listingThread.joinable()) listingThread.join();
-    listingThread = std::thread([this, noteId] { ListingLoop(noteId); });
+    listingThread = std::thread([this, request = std::move(request)]() mutable { ListingLoop(std::move(request)); });
 }
 
-void CLotusNotesDlg::ListingLoop(uint32_t noteId) {
+void CLotusNotesDlg::ListingLoop(ListingRequest request) {
     for (;;) {
-        RunListing(noteId);
+        RunListing(request);
         std::lock_guard guard(listingLock);
         if (pendingListing && !closing) {
-            noteId = *pendingListing;
+            request = std::move(*pendingListing);
             pendingListing.reset();
             continue;
         }
@@ -53,7 +53,7 @@ void CLotusNotesDlg::ListingLoop(uint32_t noteId) {
     }
 }
 
-void CLotusNotesDlg::RunListing(uint32_t noteId) {
+void CLotusNotesDlg::RunListing(const ListingRequest& request) {
     Send([this] {
         window->ClearItemList();
         window->ShowProgress(true);
@@ -64,7 +64,7 @@ void CLotusNotesDlg::RunListing(uint32_t noteId) {
     reader.session.InitThread();
     try {
         StatusAndLog(u"Processing Mail Data");
-        rows = reader.ReadItems(noteId);
+        rows = reader.ReadItems(request.noteId, request.settings);
         const uint32_t count = static_cast<uint32_t>(rows.size());
         SendProgressRange(0, count);
         SendProgressPosition(0);

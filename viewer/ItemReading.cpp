@@ -49,7 +49,7 @@ std::u16string RowDateTime(const LNMailMessage& mail) {
 
 }  // namespace
 
-std::vector<ItemRow> CNsfReader::ReadItems(uint32_t noteId) {
+std::vector<ItemRow> CNsfReader::ReadItems(uint32_t noteId, const ExportSettings& settings) {
     std::vector<ItemRow> rows;
     LNViewFolder view;
     try {
@@ -63,7 +63,7 @@ std::vector<ItemRow> CNsfReader::ReadItems(uint32_t noteId) {
             if (app.keepRunning == 0) break;
             if (i % 10 == 0) Position(static_cast<uint32_t>(i));
             scratchRow = ItemRow{};
-            ReadEntry(view, i);
+            ReadEntry(view, i, settings);
             if (view[i].IsNull()) continue;
             rows.push_back(scratchRow);
         }
@@ -74,7 +74,7 @@ std::vector<ItemRow> CNsfReader::ReadItems(uint32_t noteId) {
     return rows;
 }
 
-void CNsfReader::ReadEntry(const LNViewFolder& view, LNINT index) {
+void CNsfReader::ReadEntry(const LNViewFolder& view, LNINT index, const ExportSettings& settings) {
     const LNVFEntry entry = view[index];
     if (entry.IsNull()) return;
     LNDocument doc;
@@ -89,7 +89,7 @@ void CNsfReader::ReadEntry(const LNViewFolder& view, LNINT index) {
     if (status) Trace(u"Func: 123f", status);
     if (mail.IsOpen()) {
         if (mail.HasItem("Subject"))
-            FillMailRow(mail);
+            FillMailRow(mail, settings);
         else
             FillOtherRow(mail);
     }
@@ -97,13 +97,13 @@ void CNsfReader::ReadEntry(const LNViewFolder& view, LNINT index) {
     doc.Close();
 }
 
-void CNsfReader::FillMailRow(const LNMailMessage& mail) {
+void CNsfReader::FillMailRow(const LNMailMessage& mail, const ExportSettings& settings) {
     ItemRow& row = scratchRow;
     row.dateTime = RowDateTime(mail);
-    CAddressTranslator translator(app.settings);
+    CAddressTranslator translator(settings);
     const std::u16string sender = Text(mail.GetSender().GetText());
     const std::u16string recipients = Text(mail.GetRecipients(0).GetText());
-    if (app.settings.translateAddresses == 1) {
+    if (settings.translateAddresses == 1) {
         row.from = translator.TranslateToSmtp(ItemText(mail, "INetFrom"), sender);
         row.to = translator.TranslateToSmtp(ItemText(mail, "INetSendTo"), recipients);
     } else {

@@ -94,9 +94,15 @@ private:
     void StartBatch();
     void BatchThread();
     void WriteBatchSelection();
-    void StartListing(uint32_t noteId);
-    void ListingLoop(uint32_t noteId);
-    void RunListing(uint32_t noteId);
+    // A folder to list with the export options of the moment it was clicked:
+    // the Export dialogs may change the options while a listing runs.
+    struct ListingRequest {
+        uint32_t noteId = 0;
+        ExportSettings settings;
+    };
+    void StartListing(ListingRequest request);
+    void ListingLoop(ListingRequest request);
+    void RunListing(const ListingRequest& request);
     void JoinWorker();
 
     CLotusNotesApp& app;
@@ -116,6 +122,6 @@ private:
     std::thread listingThread;
     std::mutex listingLock;
     bool listingBusy = false;
-    std::optional<uint32_t> pendingListing;
+    std::optional<ListingRequest> pendingListing;
     std::atomic<bool> closing{false};
 };

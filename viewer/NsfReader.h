@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/notes/LNDatabase.h"
+#include "worker/core/ExportSettings.h"
 
 class CLotusNotesApp;
 
@@ -48,7 +49,9 @@ public:
     // includeSystemViews and includeAllView options of the export settings.
     const std::vector<FolderRecord>& DiscoverFolders();
     // The rows of the view or folder with that note ID, in entry order.
-    std::vector<ItemRow> ReadItems(uint32_t noteId);
+    // Names are translated with the options of `settings`, a copy that no
+    // other thread changes while the rows are read.
+    std::vector<ItemRow> ReadItems(uint32_t noteId, const ExportSettings& settings);
     // Closes the database when open and ends the session when initialised.
     void CloseAll();
 
@@ -62,8 +65,8 @@ private:
     void Range(uint32_t upper);
     void Position(uint32_t position);
     void ConsiderView(LNViewFolder& view);
-    void ReadEntry(const LNViewFolder& view, LNINT index);
-    void FillMailRow(const class LNMailMessage& mail);
+    void ReadEntry(const LNViewFolder& view, LNINT index, const ExportSettings& settings);
+    void FillMailRow(const class LNMailMessage& mail, const ExportSettings& settings);
     void FillOtherRow(const class LNDocument& doc);
 
     CLotusNotesApp& app;

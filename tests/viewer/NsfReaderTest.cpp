@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NsfReaderTest, MailRowsInEntryOrderWithDatesAndAttachments) {
     ASSERT_TRUE(reader.OpenDatabase(sys::Utf8ToUtf16(nsfPath), u""));
-    const std::vector<ItemRow> rows = reader.ReadItems(8200);
+    const std::vector<ItemRow> rows = reader.ReadItems(8200, app.settings);
     ASSERT_EQ(rows.size(), 3u);   // the null entry is skipped
     EXPECT_EQ(rows[0].subject, u"First");
     EXPECT_EQ(rows[0].dateTime, u"3/6/2013 9:5:3");
@@ -104,9 +104,21 @@ TEST_F(NsfReaderTest, MailRowsInEntryOrderWithDatesAndAttachments) {
     EXPECT_EQ(LogAfterMark(), "");
 }
 
+TEST_F(NsfReaderTest, SenderTranslatedWithTheGivenOptions) {
+    ASSERT_TRUE(reader.OpenDatabase(sys::Utf8ToUtf16(nsfPath), u""));
+    ExportSettings settings = app.settings;
+    settings.translateAddresses = 1;
+    settings.useCsvMap = 1;
+    settings.addressMap = {{u"john smith", u"john@acme.example"}};
+    const std::vector<ItemRow> rows = reader.ReadItems(8200, settings);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].from, u"john@acme.example");
+    EXPECT_EQ(reader.ReadItems(8200, app.settings)[0].from, u"John Smith");
+}
+
 TEST_F(NsfReaderTest, ContactsAndGroupsShowTheirNameAsSubject) {
     ASSERT_TRUE(reader.OpenDatabase(sys::Utf8ToUtf16(nsfPath), u""));
-    const std::vector<ItemRow> rows = reader.ReadItems(8232);
+    const std::vector<ItemRow> rows = reader.ReadItems(8232, app.settings);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (ItemRow{u"", u"", u"Maria", 0, u""}));   // first such field in form order
     EXPECT_EQ(rows[1], (ItemRow{u"", u"", u"Full Only", 0, u""}));
@@ -115,7 +127,7 @@ TEST_F(NsfReaderTest, ContactsAndGroupsShowTheirNameAsSubject) {
 
 TEST_F(NsfReaderTest, UnknownViewWritesTraceLinesAndNoRows) {
     ASSERT_TRUE(reader.OpenDatabase(sys::Utf8ToUtf16(nsfPath), u""));
-    EXPECT_TRUE(reader.ReadItems(4444).empty());
+    EXPECT_TRUE(reader.ReadItems(4444, app.settings).empty());
     const std::string log = LogAfterMark();
     EXPECT_EQ(log.rfind(U16Le("Func: 123a"), 0), 0u);
     EXPECT_NE(log.find(U16Le("Func: 123b")), std::string::npos);
