@@ -8,6 +8,9 @@ function(nsf2pst_test name)
   target_compile_definitions(${name} PRIVATE
     NSF2PST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     NSF2PST_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${T_LABELS}"
     ENVIRONMENT "NSF2PST_HEADLESS=1;NSF2PST_BINARY_DIR=${PROJECT_BINARY_DIR};NSF2PST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

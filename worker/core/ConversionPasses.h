@@ -23,3 +23,11 @@ public:
                                const store::DispatchPtr& session) = 0;
     virtual void RunCalendar(CNsfConverter& converter, const store::DispatchPtr& session) = 0;
 };
+
+// The mail-folder pass and the calendar pass.
+class CConversionPasses : public IConversionPasses {
+public:
+    void RunMailFolder(CNsfConverter& converter, const MailRunInput& input,
+                       const store::DispatchPtr& session) override;
+    void RunCalendar(CNsfConverter& converter, const store::DispatchPtr& session) override;
+};

@@ -1,6 +1,7 @@
 #include "worker/core/SavingProcessDlg.h"
 
 #include "platform/sys/Process.h"
+#include "worker/core/RunState.h"
 #include "worker/core/WorkFiles.h"
 #include "worker/store/StoreOperations.h"
 
@@ -72,42 +73,58 @@ void CsavingprocessDlg::RunThread() {
         ui::MessageBox(workerTitle, u"Log file cannot be opened");
         // Without a log the run cannot report anything: end it instead of
         // leaving a dialog that nobody can close.
-        window->SendEndNotice();
+        EndRun({ERunState::Failed, "the run log cannot be opened"});
         return;
     }
     converter.tempDir = MakeWorkerTempDir();
     store::DispatchPtr session;
     if (!CommonStart(session)) {
-        window->SendEndNotice();
+        EndRun({ERunState::Failed, "the PST file cannot be opened"});
         return;
     }
+    RunState outcome{ERunState::Failed, "the Notes database cannot be opened"};
     if (converter.OpenNotesDatabase(nsfPath, serverName) == 1) {
+        bool ran = true;
         if (calendarMode)
             passes.RunCalendar(converter, session);
         else
-            MailRunWork(session);
+            ran = MailRunWork(session);
+        outcome = ran ? PassOutcome() : RunState{ERunState::Failed, "the folder run record cannot be read"};
     }
-    FinishRun(session);
+    FinishRun(session, outcome);
 }
 
-void CsavingprocessDlg::MailRunWork(const store::DispatchPtr& session) {
+bool CsavingprocessDlg::MailRunWork(const store::DispatchPtr& session) {
     FolderRunRecord record;
     if (!ReadFolderRunRecord(app.settingPath, record)) {
         Log(u"Setting File cannot be opened.");
         Status(u"Setting File cannot be opened.");
-        return;
+        return false;
     }
     startIndex = record.position;
     passes.RunMailFolder(converter, {record.position, record.path, record.folderNoteId}, session);
+    return true;
 }
 
-void CsavingprocessDlg::FinishRun(const store::DispatchPtr& session) {
+RunState CsavingprocessDlg::PassOutcome() const {
+    if (app.restartNeeded != 0) return {ERunState::Restart, {}};
+    FolderRunRecord record;
+    if (ReadFolderRunRecord(app.settingPath, record) && record.status == 0) return {ERunState::Stopped, {}};
+    return {ERunState::Complete, {}};
+}
+
+void CsavingprocessDlg::EndRun(const RunState& outcome) {
+    WriteRunState(workDir, outcome);
+    window->SendEndNotice();
+}
+
+void CsavingprocessDlg::FinishRun(const store::DispatchPtr& session, const RunState& outcome) {
     converter.session.TermThread();
     storeops::EndSession(session);
     // A calendar run's in-memory ID list goes with the pass; cal.txt itself
     // stays for the runs that follow.
     if (!calendarMode) Status(u"Saving process completed");
-    window->SendEndNotice();
+    EndRun(outcome);
 }
 
 void CsavingprocessDlg::OnEndNotice() {

@@ -9,6 +9,7 @@
 #include "platform/ui/UserInterface.h"
 #include "worker/core/ConversionPasses.h"
 #include "worker/core/NsfConverter.h"
+#include "worker/core/RunState.h"
 #include "worker/core/SavingProcessApp.h"
 #include "worker/core/WorkerCommandLine.h"
 
@@ -31,8 +32,13 @@ private:
     void RunThread();
     // Steps shared by both runs up to the open database; false ends the run.
     bool CommonStart(store::DispatchPtr& session);
-    void MailRunWork(const store::DispatchPtr& session);
-    void FinishRun(const store::DispatchPtr& session);
+    // False when the folder run record cannot be read.
+    bool MailRunWork(const store::DispatchPtr& session);
+    // Restart, stopped or complete, from the flags and the record the pass left.
+    RunState PassOutcome() const;
+    void FinishRun(const store::DispatchPtr& session, const RunState& outcome);
+    // Leaves the outcome for the launcher and sends the end notice.
+    void EndRun(const RunState& outcome);
     void OnEndNotice();
     void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
     void Status(const std::u16string& text);

@@ -1,0 +1,200 @@
+#include "launcher/Conversion.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "launcher/AddressSources.h"
+#include "launcher/ChildProcess.h"
+#include "launcher/ConversionReport.h"
+#include "platform/pst/PstWriter.h"
+#include "platform/pst/StagingStore.h"
+#include "platform/sys/Files.h"
+#include "platform/sys/Text.h"
+
+namespace fs = std::filesystem;
+
+ProgramPaths FindPrograms(const std::string& selfPath) {
+    fs::path dir = fs::path(selfPath).parent_path();
+    auto pick = [&](const char* name, const char* built) {
+        fs::path sibling = dir / name;
+        if (access(sibling.c_str(), X_OK) == 0) return sibling.string();
+        return std::string(built);
+    };
+    return {pick("nsfviewer", NSF2PST_VIEWER_PATH), pick("nsfsaver", NSF2PST_SAVER_PATH)};
+}
+
+CConversion::CConversion(LauncherOptions o, ProgramPaths p) : options(std::move(o)), programs(std::move(p)) {}
+
+void CConversion::Say(const std::string& text) const {
+    if (!options.quiet) std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void CConversion::Fail(const std::string& text) {
+    if (failure.empty()) failure = text;
+}
+
+bool CConversion::CheckInput() {
+    struct stat st;
+    const std::string& db = options.databasePath;
+    if (stat(db.c_str(), &st) != 0) return Fail("cannot read the database " + db + ": no such file"), false;
+    if (!S_ISREG(st.st_mode)) return Fail("the database " + db + " is not a file"), false;
+    if (access(db.c_str(), R_OK) != 0) return Fail("cannot read the database " + db + ": permission denied"), false;
+    struct stat out;
+    if (stat(options.outputDir.c_str(), &out) != 0 || !S_ISDIR(out.st_mode))
+        return Fail("the output folder " + options.outputDir + " does not exist"), false;
+    if (access(options.outputDir.c_str(), W_OK) != 0)
+        return Fail("cannot write into the output folder " + options.outputDir), false;
+    pstPath = (fs::path(options.outputDir) / fs::path(db).stem()).string() + ".pst";
+    if (fs::exists(pstPath) && !options.overwrite)
+        return Fail(pstPath + " exists already (use --overwrite to replace it)"), false;
+    return true;
+}
+
+int CConversion::Run() {
+    auto started = std::chrono::steady_clock::now();
+    if (!CheckInput()) {
+        std::fprintf(stderr, "nsf2pst: %s\n", failure.c_str());
+        return 2;
+    }
+    std::string error;
+    if (!LoadAddressSources(options, error)) {
+        std::fprintf(stderr, "nsf2pst: %s\n", error.c_str());
+        return 2;
+    }
+    if (!work.Create(options.settings, error)) {
+        std::fprintf(stderr, "nsf2pst: %s\n", error.c_str());
+        return 1;
+    }
+    if (options.keepWork) {
+        work.Keep();
+        std::fprintf(stderr, "Work directory: %s\n", sys::Utf16ToUtf8(work.Path()).c_str());
+    }
+    workPst = work.File(sys::Utf8ToUtf16(fs::path(pstPath).filename().string()));
+    InstallStopHandler();
+    std::vector<SelectionEntry> folders;
+    bool ok = RunViewer(folders);
+    for (size_t i = 0; ok && i < folders.size() && !stopped; ++i) ok = ConvertFolder(i, folders.size(), folders[i]);
+    if (ok && !stopped) ok = ConvertCalendar();
+    // What was converted is kept even when the conversion stopped or failed part-way.
+    bool written = (ok || stopped || foldersDone > 0) && WritePst();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (written) PrintSummary(seconds);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "nsf2pst: %s\n", failure.c_str());
+        if (!options.keepWork) {
+            work.Keep();
+            std::fprintf(stderr, "The work directory with the run log is kept: %s\n",
+                         sys::Utf16ToUtf8(work.Path()).c_str());
+        }
+        return 1;
+    }
+    if (stopped) {
+        std::fprintf(stderr, "nsf2pst: stopped on request; the PST holds what was converted until then.\n");
+        return 130;
+    }
+    return 0;
+}
+
+bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
+    bool gui = options.gui;
+    std::string mode = gui ? "1" : "3";
+    std::string line = options.databasePath + "/D /C " + mode + "/P " + sys::Utf16ToUtf8(workPst) + "/F" +
+                       sys::Utf16ToUtf8(work.Path());
+    Say("Reading the folders of " + options.databasePath);
+    RunChild(programs.viewer, line, !gui);
+    auto selection = ReadSelection(work.File(u"Folderpth.txt"), gui ? EViewerMode::Full : EViewerMode::Batch);
+    if (!selection) return Fail("the Notes database " + options.databasePath + " cannot be opened"), false;
+    if (selection->status != SelectionExport) {
+        stopped = true;
+        Say("Nothing was chosen for export.");
+        return false;
+    }
+    // The viewer may have changed the options (mode 1): the worker reads them from config.txt.
+    folders = std::move(selection->entries);
+    Say("Folders to convert: " + std::to_string(folders.size()));
+    return true;
+}
+
+std::string CConversion::WorkerLine(bool calendarMode) const {
+    return options.databasePath + "/D /C " + (calendarMode ? "1" : "0") + "/P " + sys::Utf16ToUtf8(workPst) + "/F" +
+           sys::Utf16ToUtf8(work.Path());
+}
+
+bool CConversion::ConvertFolder(size_t index, size_t total, const SelectionEntry& folder) {
+    std::string name = sys::Utf16ToUtf8(folder.path);
+    Say("Folder " + std::to_string(index + 1) + " of " + std::to_string(total) + ": " + name);
+    bool ok = RunBatches(folder.path, false, {folder.noteId, 0, folder.path, 1});
+    if (ok) ++foldersDone;
+    return ok;
+}
+
+bool CConversion::ConvertCalendar() {
+    std::vector<uint32_t> ids;
+    ReadCalendarIds(work.File(u"cal.txt"), ids);
+    if (ids.empty()) return true;
+    Say("Calendar entries: " + std::to_string(ids.size()));
+    return RunBatches(u"calendar", true, {0, 0, u"", 1});
+}
+
+bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first) {
+    const std::u16string settingPath = work.File(u"setting.txt");
+    if (!WriteFolderRunRecord(settingPath, first)) return Fail("cannot write the folder run record"), false;
+    std::string name = sys::Utf16ToUtf8(what);
+    int runsWithoutProgress = 0;
+    uint32_t from = first.position;
+    while (true) {
+        sys::DeleteFile(work.File(runStateFileName));
+        int status = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui);
+        RunState state = ReadRunState(work.Path());
+        FolderRunRecord record;
+        ReadFolderRunRecord(settingPath, record);
+        if (state.state == ERunState::Complete) return true;
+        if (state.state == ERunState::Stopped || StopRequested()) {
+            stopped = true;
+            Say("Stopped in " + name + " at position " + std::to_string(record.position));
+            return false;
+        }
+        if (state.state == ERunState::Failed)
+            return Fail("the worker failed in " + name + ": " + state.reason), false;
+        // A restart, or a worker that ended without saying how (killed): go
+        // on from the position the record holds.
+        if (state.state == ERunState::Unknown)
+            Say("The worker ended unexpectedly (status " + std::to_string(status) + ") in " + name +
+                "; continuing at position " + std::to_string(record.position));
+        bool progress = record.position > from;
+        runsWithoutProgress = progress ? 0 : runsWithoutProgress + 1;
+        if (runsWithoutProgress >= 2)
+            return Fail("no progress in " + name + " at position " + std::to_string(record.position) +
+                        " after two runs"),
+                   false;
+        from = record.position;
+        Say("  continuing " + name + " at position " + std::to_string(record.position));
+    }
+}
+
+bool CConversion::WritePst() {
+    fs::path staging = pst::CStagingStore::PathForPst(sys::Utf16ToUtf8(workPst));
+    if (!fs::exists(staging)) {
+        // Nothing was converted: still give the user a PST with the default folders.
+        auto store = pst::CStagingStore::Open(staging);
+        if (!store) return Fail("cannot create the staging store"), false;
+    }
+    Say("Writing " + pstPath);
+    pst::CWriteStats stats;
+    std::string error = pst::WritePstFromStaging(staging, pstPath, &stats);
+    if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
+    return true;
+}
+
+void CConversion::PrintSummary(double seconds) {
+    ConversionReport report = MakeConversionReport(pst::CStagingStore::PathForPst(sys::Utf16ToUtf8(workPst)),
+                                                   work.LogPath(), pstPath);
+    report.folders = foldersDone;
+    report.seconds = seconds;
+    std::fprintf(stdout, "%s", FormatConversionReport(report).c_str());
+}

@@ -1,0 +1,49 @@
+// One conversion of a Notes database into a PST file: the viewer chooses the
+// folders, the worker converts them folder by folder in restartable runs,
+// then the calendar entries, and the PST is written from the staging store.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "launcher/LauncherOptions.h"
+#include "launcher/WorkDirectory.h"
+#include "worker/core/RunState.h"
+#include "worker/core/WorkFiles.h"
+
+struct ProgramPaths {
+    std::string viewer;
+    std::string saver;
+};
+
+// Where nsfviewer and nsfsaver are: next to this program, else the build tree.
+ProgramPaths FindPrograms(const std::string& selfPath);
+
+class CConversion {
+public:
+    CConversion(LauncherOptions options, ProgramPaths programs);
+    // Returns the process exit status: 0 done, 1 failed, 2 bad input, 130 stopped.
+    int Run();
+
+private:
+    bool CheckInput();
+    bool RunViewer(std::vector<SelectionEntry>& folders);
+    bool ConvertFolder(size_t index, size_t total, const SelectionEntry& folder);
+    bool ConvertCalendar();
+    // Runs the worker until the record says the batch is done; false on failure or stop.
+    bool RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first);
+    bool WritePst();
+    void PrintSummary(double seconds);
+    std::string WorkerLine(bool calendarMode) const;
+    void Say(const std::string& text) const;
+    void Fail(const std::string& text);
+
+    LauncherOptions options;
+    ProgramPaths programs;
+    CWorkDirectory work;
+    std::string pstPath;      // the final PST
+    std::u16string workPst;   // the PST path the worker logs on to (its staging store)
+    size_t foldersDone = 0;
+    bool stopped = false;
+    std::string failure;
+};

@@ -1,0 +1,75 @@
+#include "launcher/ConversionReport.h"
+
+#include <cstdio>
+#include <functional>
+
+#include "platform/pst/StagingStore.h"
+#include "platform/sys/Files.h"
+#include "platform/sys/Text.h"
+
+std::string KindOfMessageClass(const std::u16string& messageClass) {
+    std::u16string c = sys::ToLower(messageClass);
+    auto is = [&](std::u16string_view prefix) {
+        return c == prefix || (c.size() > prefix.size() && c.compare(0, prefix.size(), prefix) == 0 &&
+                               c[prefix.size()] == u'.');
+    };
+    if (is(u"ipm.task")) return "tasks";
+    if (is(u"ipm.appointment")) return "calendar entries";
+    if (is(u"ipm.contact")) return "contacts";
+    if (is(u"ipm.distlist")) return "groups";
+    return "mail";
+}
+
+void CountLogProblems(const std::u16string& text, uint64_t& warnings, uint64_t& errors) {
+    warnings = errors = 0;
+    for (size_t at = 0; (at = text.find(u"ERROR:", at)) != std::u16string::npos; at += 6) ++errors;
+    for (std::u16string_view mark : {u"WARNING:", u"Warning:"})
+        for (size_t at = 0; (at = text.find(mark, at)) != std::u16string::npos; at += mark.size()) ++warnings;
+}
+
+ConversionReport MakeConversionReport(const std::filesystem::path& stagingPath, const std::u16string& logPath,
+                                      const std::string& pstPath) {
+    ConversionReport report;
+    report.pstPath = pstPath;
+    std::error_code ec;
+    report.pstBytes = std::filesystem::file_size(pstPath, ec);
+    if (ec) report.pstBytes = 0;
+    try {
+        auto store = pst::CStagingStore::OpenExisting(stagingPath);
+        std::function<void(pst::FolderId)> walk = [&](pst::FolderId folder) {
+            for (pst::MessageId id : store->Messages(folder)) {
+                auto messageClass = store->LoadMessage(id).props.GetString(0x001A);
+                ++report.itemsByKind[KindOfMessageClass(messageClass.value_or(u"IPM.Note"))];
+            }
+            for (pst::FolderId child : store->ChildFolders(folder)) walk(child);
+        };
+        walk(store->DefaultFolder(pst::EDefaultFolder::IpmSubtree));
+    } catch (const std::exception&) {
+        // No staging store: nothing was converted.
+    }
+    std::string bytes;
+    if (sys::ReadWholeFile(logPath, bytes)) CountLogProblems(sys::FromUtf16LeBytes(bytes), report.warnings, report.errors);
+    return report;
+}
+
+std::string FormatConversionReport(const ConversionReport& r) {
+    std::string out = "\nConversion finished\n";
+    char line[512];
+    std::snprintf(line, sizeof line, "  folders converted: %llu\n", static_cast<unsigned long long>(r.folders));
+    out += line;
+    for (const char* kind : {"mail", "tasks", "calendar entries", "contacts", "groups"}) {
+        auto it = r.itemsByKind.find(kind);
+        std::snprintf(line, sizeof line, "  %-18s %llu\n", (std::string(kind) + ":").c_str(),
+                      static_cast<unsigned long long>(it == r.itemsByKind.end() ? 0 : it->second));
+        out += line;
+    }
+    std::snprintf(line, sizeof line, "  warnings: %llu, errors: %llu (see the run log)\n",
+                  static_cast<unsigned long long>(r.warnings), static_cast<unsigned long long>(r.errors));
+    out += line;
+    std::snprintf(line, sizeof line, "  time: %.1f s\n", r.seconds);
+    out += line;
+    out += "  PST: " + r.pstPath;
+    std::snprintf(line, sizeof line, " (%.1f MB)\n", r.pstBytes / 1e6);
+    out += line;
+    return out;
+}

@@ -1,0 +1,207 @@
+#include "launcher/LauncherOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+#include "platform/sys/Text.h"
+#include "platform/sys/Time.h"
+
+std::string LauncherUsage() {
+    return R"USAGE(Usage: nsf2pst [options] DATABASE.nsf [OUTPUT-DIR]
+
+Converts a Notes database into OUTPUT-DIR/NAME.pst (NAME from the database
+file's name; OUTPUT-DIR defaults to the current directory): mail, tasks,
+calendar entries, contacts and groups, folder by folder.
+
+Options:
+  --gui                 choose folders, destination and options in the viewer
+                        window (needs a display); otherwise every folder is
+                        converted with the options given here
+  --from DATE           convert only documents created on or after DATE
+                        (YYYY-MM-DD or "YYYY-MM-DD HH:MM")
+  --to DATE             ... and on or before DATE (the whole day counts)
+  --include-all         also convert the "($All)" view, which holds every
+                        document a second time (left out by default)
+  --include-system-views  also list views that are not folders
+  --remove-encryption   decrypt encrypted documents (needs the user's Notes ID)
+  --doclinks            keep document links as .ndl attachments
+  --internet-headers    keep the Internet headers of each mail
+  --smtp-pattern N      translate Notes names into SMTP addresses with pattern
+                        N (1-8, see the README) ...
+  --domain D            ... in the mail domain D (example.com)
+  --csv FILE            translate names by a CSV file of name,address lines
+  --names FILE          translate names by the Person documents of a Names.nsf
+  --map-folder FROM=TO  put the folder FROM into the PST folder TO (repeatable)
+  --overwrite           replace an existing PST file of the same name
+  --keep-work           keep the work directory and print its path
+  --quiet               print only errors and the summary
+  --help                show this text
+)USAGE";
+}
+
+std::optional<double> ParseIsoDate(const std::string& text, bool endOfDay) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    char tail = 0;
+    int n = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail);
+    if (n != 3 && n != 5 && n != 6) return std::nullopt;
+    if (n == 3 && endOfDay) h = 23, mi = 59, s = 59;
+    std::string mdy = std::to_string(mo) + "/" + std::to_string(d) + "/" + std::to_string(y) + " " +
+                      std::to_string(h) + ":" + std::to_string(mi) + ":" + std::to_string(s);
+    auto parsed = sys::ParseMonthFirstDate(sys::Widen(mdy));
+    if (!parsed) return std::nullopt;
+    return sys::ToOleDate(*parsed);
+}
+
+namespace {
+
+struct CParser {
+    LauncherOptions o;
+    std::string error;
+    std::optional<double> from, to;
+
+    bool Value(const std::vector<std::string>& args, size_t& i, std::string& out) {
+        if (i + 1 >= args.size()) {
+            error = args[i] + " needs a value";
+            return false;
+        }
+        out = args[++i];
+        return true;
+    }
+
+    bool Option(const std::vector<std::string>& args, size_t& i) {
+        const std::string& a = args[i];
+        ExportSettings& s = o.settings;
+        static const std::map<std::string, std::function<void(CParser&)>> flags = {
+            {"--gui", [](CParser& p) { p.o.gui = true; }},
+            {"--keep-work", [](CParser& p) { p.o.keepWork = true; }},
+            {"--overwrite", [](CParser& p) { p.o.overwrite = true; }},
+            {"--quiet", [](CParser& p) { p.o.quiet = true; }},
+            {"--include-all", [](CParser& p) { p.o.settings.includeAllView = 1; }},
+            {"--include-system-views", [](CParser& p) { p.o.settings.includeSystemViews = 1; }},
+            {"--remove-encryption", [](CParser& p) { p.o.settings.removeEncryption = 1; }},
+            {"--doclinks", [](CParser& p) { p.o.settings.saveDocLinks = 1; }},
+            {"--internet-headers", [](CParser& p) { p.o.settings.saveInternetHeaders = 1; }},
+        };
+        if (auto f = flags.find(a); f != flags.end()) {
+            f->second(*this);
+            return true;
+        }
+        std::string v;
+        if (a == "--from" || a == "--to") {
+            if (!Value(args, i, v)) return false;
+            auto date = ParseIsoDate(v, a == "--to");
+            if (!date) {
+                error = "not a date: " + v + " (use YYYY-MM-DD)";
+                return false;
+            }
+            (a == "--from" ? from : to) = date;
+            return true;
+        }
+        if (a == "--smtp-pattern") {
+            if (!Value(args, i, v)) return false;
+            char* end = nullptr;
+            long n = std::strtol(v.c_str(), &end, 10);
+            if (*end != '\0' || n < 1 || n > 8) {
+                error = "--smtp-pattern takes a number from 1 to 8";
+                return false;
+            }
+            s.translateAddresses = 1;
+            s.useSmtpPattern = 1;
+            s.smtpPatternIndex = static_cast<uint32_t>(n - 1);
+            return true;
+        }
+        if (a == "--domain") {
+            if (!Value(args, i, v)) return false;
+            s.smtpDomain = sys::Utf8ToUtf16(v);
+            return true;
+        }
+        if (a == "--csv" || a == "--names") {
+            if (!Value(args, i, v)) return false;
+            (a == "--csv" ? o.csvPath : o.namesPath) = v;
+            s.translateAddresses = 1;
+            (a == "--csv" ? s.useCsvMap : s.useNamesNsf) = 1;
+            return true;
+        }
+        if (a == "--map-folder") {
+            if (!Value(args, i, v)) return false;
+            size_t eq = v.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == v.size()) {
+                error = "--map-folder takes FROM=TO";
+                return false;
+            }
+            s.useFolderMapping = 1;
+            s.folderMapping.emplace(sys::Utf8ToUtf16(v.substr(0, eq)), sys::Utf8ToUtf16(v.substr(eq + 1)));
+            return true;
+        }
+        error = "unknown option " + a;
+        return false;
+    }
+
+    bool Finish(const std::vector<std::string>& positional) {
+        if (positional.empty()) {
+            error = "no database given";
+            return false;
+        }
+        if (positional.size() > 2) {
+            error = "too many arguments: " + positional[2];
+            return false;
+        }
+        o.databasePath = positional[0];
+        if (positional.size() == 2) o.outputDir = positional[1];
+        ExportSettings& s = o.settings;
+        if (s.useSmtpPattern && s.smtpDomain.empty()) {
+            error = "--smtp-pattern needs --domain";
+            return false;
+        }
+        if (!s.smtpDomain.empty() && !s.useSmtpPattern) {
+            error = "--domain needs --smtp-pattern";
+            return false;
+        }
+        if (from || to) {
+            // An open end reaches to the first or last day an OLE date can hold.
+            DateRange range;
+            range.start = from.value_or(-657434.0);  // 1/1/100
+            range.end = to.value_or(2958465.99998);  // 12/31/9999 23:59:59
+            if (range.end < range.start) {
+                error = "--to lies before --from";
+                return false;
+            }
+            s.dateRanges.push_back(range);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+ParseResult ParseLauncherOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    CParser parser;
+    // Headless conversions leave "($All)" out unless asked for: it holds every
+    // document a second time.
+    parser.o.settings.includeAllView = 0;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            result.help = true;
+            return result;
+        }
+        if (a.size() > 1 && a[0] == '-' ) {
+            if (!parser.Option(args, i)) {
+                result.error = parser.error;
+                return result;
+            }
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (!parser.Finish(positional)) {
+        result.error = parser.error;
+        return result;
+    }
+    result.options = std::move(parser.o);
+    return result;
+}

@@ -1,0 +1,214 @@
+#include "worker/core/CalendarPass.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "platform/notes/LNNotes.h"
+#include "platform/sys/Text.h"
+#include "worker/core/ItemConversions.h"
+#include "worker/core/NsfConverter.h"
+#include "worker/core/PassSupport.h"
+#include "worker/core/WorkFiles.h"
+#include "worker/notes/DateFilter.h"
+#include "worker/notes/DateText.h"
+#include "worker/store/StoreOperations.h"
+#include "worker/writers/CalendarRecord.h"
+#include "worker/writers/CalendarWriter.h"
+
+using store::CVariant;
+using storeops::Put;
+using storeops::PutOnce;
+
+namespace {
+
+constexpr uint64_t calendarBatchLimit = 100;
+
+class CCalendarPass {
+public:
+    CCalendarPass(CNsfConverter& c, const store::DispatchPtr& s) : converter(c), app(c.app), session(s) {}
+
+    void Run() {
+        FolderRunRecord record;
+        if (ReadFolderRunRecord(app.settingPath, record)) {
+            startIndex = record.position;
+            path = record.path;
+        }
+        if (!ReadCalendarIds(app.calPath, ids)) return;
+        converter.window->SendStatusText(u"Saving Calendar Entries");
+        converter.window->Send([&] {
+            converter.window->SetRange(0, static_cast<int32_t>(ids.size()));
+        });
+        calendar = storeops::Items(storeops::DefaultFolder(session, storeops::FolderCalendar));
+        Loop();
+        app.runLog.WriteLine(u"Calendar entries saved. ");
+        calendar = nullptr;
+        if (app.restartNeeded == 0 || stopped) {
+            uint32_t lastId = ids.empty() ? 0 : ids.back();
+            WriteRecord(lastId, 0, stopped ? 0 : 1);
+        }
+    }
+
+private:
+    void Raw(std::u16string_view text) { app.runLog.WriteRaw(text); }
+
+    void WriteRecord(uint32_t noteId, uint32_t position, uint8_t status) {
+        if (!WriteFolderRunRecord(app.settingPath, {noteId, position, path, status}))
+            app.runLog.WriteLine(u"setting file cannot be open");
+    }
+
+    void Loop() {
+        for (uint32_t i = startIndex; i < ids.size(); ++i) {
+            converter.window->Send([&] { converter.window->SetPosition(static_cast<int32_t>(i)); });
+            uint32_t noteId = ids[i];
+            ++batchCount;
+            WriteRecord(noteId, i, 1);
+            if (batchCount == calendarBatchLimit) {
+                app.restartNeeded = 1;
+                return;
+            }
+            if (app.keepRunning == 0) {
+                app.keepRunning = 1;
+                stopped = true;
+                return;
+            }
+            // A calendar document reached through several folders is listed
+            // more than once: it becomes one appointment, at its first place.
+            if (SeenBefore(i)) continue;
+            if (ConvertEntry(noteId) == 0) {
+                app.restartNeeded = 1;
+                return;
+            }
+        }
+    }
+
+    bool SeenBefore(uint32_t i) {
+        if (earlier.empty() && i > 0) earlier.insert(ids.begin(), ids.begin() + i);
+        bool seen = !earlier.insert(ids[i]).second;
+        return seen;
+    }
+
+    int ConvertEntry(uint32_t noteId);
+    void PutAppointmentProperties(const store::DispatchPtr& item, const CalendarRecord& r);
+
+    CNsfConverter& converter;
+    CsavingprocessApp& app;
+    store::DispatchPtr session;
+    store::DispatchPtr calendar;
+    std::vector<uint32_t> ids;
+    std::unordered_set<uint32_t> earlier;
+    uint32_t startIndex = 0;
+    std::u16string path;
+    uint64_t batchCount = 0;
+    bool stopped = false;
+};
+
+int CCalendarPass::ConvertEntry(uint32_t noteId) {
+    if (converter.tempDir.empty()) converter.tempDir = MakeWorkerTempDir();
+    int result = 1;
+    LNDocument doc;
+    try {
+        if (converter.database.GetDocument(noteId, &doc) != 0) {
+            Raw(u"Warning:Document cannot be opened\r\n");
+            return 1;
+        }
+        if (doc.Open(0) == 263) result = 0;
+        if (!doc.IsOpen()) {
+            ++app.warningCount;
+            Raw(u"WARNING:Document cannot be opened\r\n");
+            Raw(u"\r\n");
+            return result;
+        }
+        std::u16string form = FromNotesTextOf(doc.GetFormName());
+        Raw(u"\r\nItem ID:\t" + Decimal(doc.GetNoteID()));
+        Raw(u"\r\n");
+        Raw(u"Item Type:\t" + form + u"\r\n");
+        Raw(u"\r\n");
+        bool accepted = app.settings.dateRanges.empty() ||
+                        InDateRanges(app.settings.dateRanges, ToOleTimestamp(doc.GetCreated()));
+        doc.Close();
+        Raw(u"\r\n");
+        Raw(u"doc is closed1");
+        if (!accepted) return 1;
+        if (FormKindOf(form) != EFormKind::Calendar) {
+            ++app.errorCount;
+            Raw(u"ERROR:Item Type is not calendar type.Entry cannot be dump in Database\r\n");
+            Raw(u"\r\n");
+            return 1;
+        }
+        Raw(u"\r\n");
+        Raw(u"creating appointment");
+        CalendarRecord record;
+        ReadCalendarEntry(converter, noteId, record);
+        record.isRead = 1;
+        if (!calendar) return 1;
+        Raw(u"\r\n");
+        Raw(u"session found");
+        store::DispatchPtr item = storeops::AddItem(calendar, u"IPM.Appointment");
+        if (!item) {
+            Raw(u"Rdomail not found.");
+            Raw(u"\r\n");
+            return 0;
+        }
+        try {
+            PutAppointmentProperties(item, record);
+        } catch (...) {
+            Raw(u"Calendar entry is not save in pst file, unknown format.");
+            Raw(u"\r\n");
+        }
+        std::u16string icsPath = converter.tempDir + Decimal(noteId) + u"t.ics";
+        WriteCalendarFile(converter, record, icsPath, noteId);
+        storeops::Import(item, icsPath, storeops::ImportICalendar);
+        Raw(u"\r\n");
+        Raw(u"save app");
+        if (!record.categories.empty()) PutOnce(item, 0xd, CVariant(record.categories));
+        storeops::Save(item);
+    } catch (LNSTATUS status) {
+        Raw(NotesErrorText(status));
+        ++app.errorCount;
+        Raw(u"\tERROR:while processing folder\r\n");
+    } catch (...) {
+        // The entry is lost for this run: say so and count it.
+        ++app.errorCount;
+        Raw(u"ERROR:Calendar entry cannot be converted\r\n");
+    }
+    if (doc.IsOpen()) doc.Close();
+    return result;
+}
+
+void CCalendarPass::PutAppointmentProperties(const store::DispatchPtr& item, const CalendarRecord& r) {
+    auto putText = [&](int32_t dispid, const std::u16string& text) {
+        if (!text.empty()) Put(item, dispid, CVariant(text));
+    };
+    auto putDate = [&](int32_t dispid, const std::u16string& text, bool once) {
+        auto date = StoreDate(text);
+        if (!date) return;
+        once ? PutOnce(item, dispid, CVariant(*date)) : Put(item, dispid, CVariant(*date));
+    };
+    if (r.importance == 0) PutOnce(item, 0x1b, CVariant(int32_t{0}));
+    Put(item, 0x34, CVariant(r.organizer));
+    PutOnce(item, 0x3a, CVariant(r.organizer));
+    putText(0x40, r.sendTo);
+    putText(0xe, r.copyTo);
+    putText(9, r.blindCopyTo);
+    putText(0x60040049, r.location);
+    if (!r.summary.empty()) PutOnce(item, 0, CVariant(r.summary));
+    if (r.descriptionIsHtml == 1)
+        Put(item, 0x1a, CVariant(r.description));
+    else
+        putText(0xb, r.description);
+    putText(0x6004002a, r.optionalAttendees);
+    putText(0x6004003b, r.requiredAttendees);
+    PutOnce(item, 0x2d, CVariant(r.alarmEnabled == 1));
+    Put(item, 0x6004002f, CVariant(int32_t{r.alarmOffsetMinutes}));
+    putDate(0x29, r.createdText.empty() ? r.lastModifiedText : r.createdText, true);
+    putDate(0x60040042, r.startText, false);
+    putDate(0x6004000a, r.endText, false);
+    Put(item, 0x60040046, CVariant(storeops::TimeZoneFromText(session, r.startTimeZone)));
+    Put(item, 0x6004000e, CVariant(storeops::TimeZoneFromText(session, r.endTimeZone)));
+}
+
+}  // namespace
+
+void RunCalendar(CNsfConverter& converter, const store::DispatchPtr& session) {
+    CCalendarPass(converter, session).Run();
+}

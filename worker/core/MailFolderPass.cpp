@@ -1,0 +1,192 @@
+#include "worker/core/MailFolderPass.h"
+
+#include "platform/notes/LNNotes.h"
+#include "platform/sys/Files.h"
+#include "worker/core/ItemConversions.h"
+#include "worker/core/NsfConverter.h"
+#include "worker/core/PassSupport.h"
+#include "worker/core/WorkFiles.h"
+#include "worker/notes/DateFilter.h"
+#include "worker/notes/DateText.h"
+#include "worker/store/StoreOperations.h"
+
+namespace {
+
+constexpr uint64_t batchLimit = 20000;
+
+// The state of one pass over a folder.
+class CMailFolderPass {
+public:
+    CMailFolderPass(CNsfConverter& c, const MailRunInput& in, const store::DispatchPtr& s)
+        : converter(c), app(c.app), input(in), session(s) {}
+
+    void Run() {
+        try {
+            Prepare();
+            Loop();
+            Finish();
+        } catch (LNSTATUS status) {
+            // A Notes error outside the per-document guard ends the pass
+            // without the final record and without the summary.
+            app.runLog.WriteRaw(NotesErrorText(status));
+            ++app.errorCount;
+            app.runLog.WriteRaw(u"\tERROR:while processing folder\r\n");
+        }
+    }
+
+private:
+    void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
+    void Raw(std::u16string_view text) { app.runLog.WriteRaw(text); }
+
+    void WriteRecord(uint32_t position, uint8_t status) {
+        if (!WriteFolderRunRecord(app.settingPath, {input.folderNoteId, position, input.folderPath, status}))
+            Log(u"setting file cannot be created");
+    }
+
+    void Prepare() {
+        if (converter.tempDir.empty()) converter.tempDir = MakeWorkerTempDir();
+        inAllView = input.folderPath.find(u"($All)") != std::u16string::npos;
+        // Calendar IDs accumulate over every mail run of a conversion: each
+        // run continues after the IDs recorded before it.
+        if (!calendarIds.Open(app.calPath, true)) Log(u"calentry file cannot be open");
+        Log(u"Dumping folder path: " + input.folderPath);
+        target = storeops::Items(storeops::FolderByPath(session, input.folderPath));
+        tasks = storeops::Items(storeops::DefaultFolder(session, storeops::FolderTasks));
+        contacts = storeops::Items(storeops::DefaultFolder(session, storeops::FolderContacts));
+        distLists = storeops::Items(storeops::DefaultFolder(session, storeops::FolderDistLists));
+        if (converter.database.GetViewFolder(input.folderNoteId, &view) != 0)
+            Raw(u"Folder view cannot be fetch with noteid \r\n");
+        if (view.Open(0x10001) != 0 && view.Open(0) != 0) Raw(u"Folder view cannot be open \r\n");
+        count = view.IsNull() ? 0 : static_cast<uint32_t>(view.GetEntryCount());
+        converter.window->SendRange(0, count);
+        converter.window->SendPosition(0);
+        Log(u"Total number of emails: " + Decimal(count));
+    }
+
+    void Loop() {
+        for (uint32_t i = input.startIndex; i < count; ++i) {
+            WriteRecord(i, 1);
+            if (++batchCount == batchLimit) {
+                app.restartNeeded = 1;
+                return;
+            }
+            if (app.keepRunning == 0) {
+                app.keepRunning = 1;
+                stopped = true;
+                return;
+            }
+            if (i % 10 == 0) converter.window->SendPosition(i);
+            if (!ConvertPosition(i)) return;
+        }
+    }
+
+    // One position of the view; false ends the run for a restart.
+    bool ConvertPosition(uint32_t i) {
+        Raw(u"Email number: " + Decimal(i) + u" \r\n");
+        LNDocument doc;
+        std::u16string tempPath;
+        bool goOn = true;
+        try {
+            LNVFEntry entry = view[static_cast<LNINT>(i)];
+            if (entry.IsNull()) return true;
+            bool isRead = !entry.IsUnread();
+            if (LNSTATUS status = entry.GetDocument(&doc); status != 0) {
+                Raw(NotesErrorText(status));
+                return true;
+            }
+            LNSTATUS openStatus = doc.Open(0);
+            if (openStatus == 263) {
+                app.restartNeeded = 1;
+                WriteRecord(i, 1);
+                return false;
+            }
+            if (!doc.IsOpen()) {
+                Raw(NotesErrorText(openStatus) + u"\r\n");
+                ++app.warningCount;
+                Raw(u"WARNING:Document cannot be opened\r\n");
+                ++skipped;
+                Raw(u"\r\n");
+            } else {
+                goOn = ConvertOpenDocument(i, doc, isRead, tempPath);
+            }
+        } catch (LNSTATUS status) {
+            // The document is lost for this run: say so and count it.
+            Raw(NotesErrorText(status) + u"\r\n");
+            Raw(u"ERROR:Document cannot be converted\r\n");
+            ++app.errorCount;
+        } catch (...) {
+            Raw(u"ERROR:Document cannot be converted\r\n");
+            ++app.errorCount;
+        }
+        if (!tempPath.empty()) sys::DeleteFile(tempPath);
+        if (doc.IsOpen()) doc.Close();
+        return goOn;
+    }
+
+    bool ConvertOpenDocument(uint32_t i, LNDocument& doc, bool isRead, std::u16string& tempPath) {
+        ++found;
+        std::u16string form = FromNotesTextOf(doc.GetFormName());
+        LNNOTEID noteId = doc.GetNoteID();
+        Raw(u"\r\nItem ID:\t" + Decimal(noteId));
+        Raw(u"\r\n");
+        Raw(u"Item Type:\t" + form + u"\r\n");
+        bool accepted = app.settings.dateRanges.empty() ||
+                        InDateRanges(app.settings.dateRanges, ToOleTimestamp(doc.GetCreated()));
+        doc.Close();
+        if (!accepted) {
+            ++skipped;
+            return true;
+        }
+        CItemTarget where{converter, i, noteId, isRead, tempPath};
+        switch (FormKindOf(form)) {
+            case EFormKind::Mail:
+                return ConvertMail(where, target);
+            case EFormKind::Task:
+                return ConvertTask(where, tasks);
+            case EFormKind::Contact:
+                return ConvertContact(where, contacts);
+            case EFormKind::DistList:
+                return ConvertDistList(where, distLists);
+            case EFormKind::Calendar:
+                if (!inAllView && calendarIds.IsOpen()) calendarIds.Append(noteId);
+                return true;
+            case EFormKind::Unknown:
+                ++app.errorCount;
+                Raw(u"ERROR:Item Type not found.Entry cannot be dump in Database\r\n");
+                ++skipped;
+                Raw(u"\r\n");
+                return true;
+        }
+        return true;
+    }
+
+    void Finish() {
+        if (!view.IsNull() && view.IsOpen()) view.Close();
+        if (app.restartNeeded == 0 || stopped) WriteRecord(0, stopped ? 0 : 1);
+        target = tasks = contacts = distLists = nullptr;
+        WriteFolderSummary(app.runLog, {found, skipped, app.warningCount, app.errorCount}, sys::LocalNow());
+    }
+
+    CNsfConverter& converter;
+    CsavingprocessApp& app;
+    const MailRunInput& input;
+    store::DispatchPtr session;
+    store::DispatchPtr target, tasks, contacts, distLists;
+    CCalendarIdWriter calendarIds;
+    LNViewFolder view;
+    uint32_t count = 0;
+    uint64_t found = 0, skipped = 0, batchCount = 0;
+    bool stopped = false;
+    bool inAllView = false;
+};
+
+}  // namespace
+
+void RunFolder(CNsfConverter& converter, const MailRunInput& input, const store::DispatchPtr& session) {
+    CsavingprocessApp& app = converter.app;
+    if (input.folderPath.find(u"($All)") != std::u16string::npos && app.settings.includeAllView == 0) return;
+    app.runLog.WriteRaw(u"\r\n " + std::u16string(76, u'-') + u"\r\n");
+    app.runLog.WriteLine(u"Dumping Folder :\t " + input.folderPath);
+    converter.window->SendStatusText(u"Dumping Folder data " + input.folderPath);
+    CMailFolderPass(converter, input, session).Run();
+}

@@ -1,0 +1,17 @@
+// Small pieces both conversion passes use: the Notes error text of a status,
+// numbers as log text, date texts read as store dates, and the run record.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/notes/NotesTypes.h"
+#include "platform/store/Dispatch.h"
+
+class CNsfConverter;
+
+// The message text of a Notes status in UTF-16.
+std::u16string NotesErrorText(LNSTATUS status);
+std::u16string Decimal(uint64_t value);
+// A month-first date text as a store date, or nothing when it is not a valid date.
+std::optional<store::COleDate> StoreDate(const std::u16string& dateText);

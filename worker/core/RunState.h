@@ -1,0 +1,21 @@
+// How a worker run ended, for the program that starts the runs. The folder
+// run record alone cannot tell a folder that is done from a run that must be
+// restarted at its very first document (both leave position 0, status 1), so
+// every run also leaves one word in runstate.txt of the work directory:
+// "complete", "restart", "stopped" or "failed: " followed by the reason.
+#pragma once
+#include <string>
+
+inline constexpr char16_t runStateFileName[] = u"runstate.txt";
+
+enum class ERunState { Complete, Restart, Stopped, Failed, Unknown };
+
+struct RunState {
+    ERunState state = ERunState::Unknown;
+    std::string reason;  // for Failed
+};
+
+// Creates or truncates the file and writes the state as UTF-8 text.
+bool WriteRunState(const std::u16string& workDir, const RunState& state);
+// Unknown when the file is missing or unreadable.
+RunState ReadRunState(const std::u16string& workDir);
