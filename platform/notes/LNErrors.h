@@ -32,3 +32,8 @@ enum : LNSTATUS {
 // ANSI code page into buffer (at most bufferSize bytes, cut at a character
 // boundary) and returns its length in bytes.
 LNINT LNGetErrorMessageText(LNSTATUS status, char* buffer, LNINT bufferSize);
+
+// True once a document open in this process has failed for want of note
+// handles (ERR_NOTE_HANDLES): every later open fails as well, so anything
+// read since may be incomplete.
+bool LNNoteHandlesExhausted();

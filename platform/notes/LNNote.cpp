@@ -10,6 +10,7 @@ using notes::CNoteRef;
 
 namespace {
 std::atomic<long> documentOpens{0};
+std::atomic<bool> handlesExhausted{false};
 
 // NSFDB_OPEN_LIMIT=N: every document open after the N-th in this process
 // fails with ERR_NOTE_HANDLES, as when Notes runs out of note handles.
@@ -19,12 +20,19 @@ bool OpenLimitReached() {
     char* end = nullptr;
     long limit = std::strtol(value, &end, 10);
     if (!end || *end != '\0' || limit < 0) return false;
-    return ++documentOpens > limit;
+    if (++documentOpens <= limit) return false;
+    handlesExhausted = true;
+    return true;
 }
 }  // namespace
 
+bool LNNoteHandlesExhausted() { return handlesExhausted; }
+
 namespace notes {
-void ResetOpenCount() { documentOpens = 0; }
+void ResetOpenCount() {
+    documentOpens = 0;
+    handlesExhausted = false;
+}
 }  // namespace notes
 
 namespace {

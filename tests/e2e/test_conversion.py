@@ -63,14 +63,14 @@ class Conversion(unittest.TestCase):
             self.assertEqual(r.returncode, 0, r.stderr)
 
     def test_forced_restarts_lose_and_duplicate_nothing(self):
-        r, pst = self.convert("restarts", env={"NSFDB_OPEN_LIMIT": "2"})
+        r, pst = self.convert("restarts", env={"NSFDB_OPEN_LIMIT": "7"})
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(pst_items.items(pst), pst_items.items(self.plain))
 
     def test_stop_then_new_conversion(self):
         out = os.path.join(self.tmp.name, "stopped")
         os.makedirs(out, exist_ok=True)
-        e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=self.tmp.name, NSFDB_OPEN_LIMIT="1")
+        e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=self.tmp.name, NSFDB_OPEN_LIMIT="5")
         p = subprocess.Popen([NSF2PST, self.db, out], env=e, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         time.sleep(1.0)
         p.send_signal(signal.SIGINT)

@@ -161,6 +161,9 @@ int CCalendarPass::ConvertEntry(uint32_t noteId) {
         Raw(u"\r\n");
         Raw(u"save app");
         if (!record.categories.empty()) PutOnce(item, 0xd, CVariant(record.categories));
+        // Out of note handles while reading or writing: the entry is
+        // incomplete, so it is left unsaved for the next run.
+        if (LNNoteHandlesExhausted()) return 0;
         storeops::Save(item);
     } catch (LNSTATUS status) {
         Raw(NotesErrorText(status));

@@ -32,6 +32,18 @@ std::u16string DisplayName(const std::u16string& subject, const std::u16string& 
     return from.empty() ? subject : subject + u"[" + from + u"]";
 }
 
+// A reader or writer that ran out of note handles has left the record or the
+// file incomplete: the item is dropped unsaved and the run restarts at this
+// document in a new process.
+bool SaveUnlessHandlesRanOut(CNsfConverter& converter, const store::DispatchPtr& item) {
+    if (LNNoteHandlesExhausted()) {
+        converter.app.restartNeeded = 1;
+        return false;
+    }
+    storeops::Save(item);
+    return true;
+}
+
 void PutIfText(const store::DispatchPtr& item, int32_t dispid, const std::u16string& text) {
     if (!text.empty()) Put(item, dispid, CVariant(text));
 }
@@ -93,8 +105,7 @@ bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     PutIfText(item, 0xd, record.CategoriesText);
     Put(item, 0x41, CVariant(record.IsRead != 0));
     Put(item, 0x60030093, CVariant(true));
-    storeops::Save(item);
-    return true;
+    return SaveUnlessHandlesRanOut(converter, item);
 }
 
 bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
@@ -120,8 +131,7 @@ bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
     WriteTaskEml(converter, record, where.tempPath, where.noteId);
     storeops::Import(item, where.tempPath, storeops::ImportRfc822);
     if (!record.CategoriesText.empty()) PutOnce(item, 0xd, CVariant(record.CategoriesText));
-    storeops::Save(item);
-    return true;
+    return SaveUnlessHandlesRanOut(converter, item);
 }
 
 namespace {
@@ -254,8 +264,7 @@ bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     storeops::Import(item, where.tempPath, storeops::ImportVCard);
     if (!photoPath.empty()) storeops::CallMethod(item, storeops::DispContactPicture, {CVariant(photoPath)});
     PutIfText(item, 0xd, record.Categories);
-    storeops::Save(item);
-    return true;
+    return SaveUnlessHandlesRanOut(converter, item);
 }
 
 bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
@@ -283,6 +292,5 @@ bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
     WriteGroupFile(converter, record, where.tempPath);
     storeops::Import(item, where.tempPath, storeops::ImportDistList);
     if (!record.Categories.empty()) PutOnce(item, 0xd, CVariant(record.Categories));
-    storeops::Save(item);
-    return true;
+    return SaveUnlessHandlesRanOut(converter, item);
 }
