@@ -1,5 +1,7 @@
 #include "worker/writers/Attachments.h"
 
+#include <functional>
+
 #include <vector>
 
 #include "platform/notes/LNNotes.h"
@@ -104,7 +106,8 @@ std::u16string AttachmentErrorLine(std::u16string_view cleanedName)
     return u"ERROR: " + std::u16string(cleanedName) + u" is not dump.\r\n";
 }
 
-void AddAttachmentParts(CNsfConverter& context, CMimeBody& message, LNNOTEID noteId)
+void ForEachDetachedAttachment(CNsfConverter& context, LNNOTEID noteId,
+                               const std::function<void(const DetachedAttachment&)>& use)
 {
     context.app.runLog.WriteRaw(u"Attachments:\t");
     LNDocument document;
@@ -116,10 +119,16 @@ void AddAttachmentParts(CNsfConverter& context, CMimeBody& message, LNNOTEID not
         for (const LNAttachment& attachment : attachments) {
             const DetachedAttachment detached = DetachAttachment(attachment);
             const CTempFileGuard removeLater(detached.path);
-            EmbedDetached(context, message, detached);
+            use(detached);
         }
     }
     context.app.runLog.WriteRaw(u"\r\n");
     mail.Close();
     document.Close();
+}
+
+void AddAttachmentParts(CNsfConverter& context, CMimeBody& message, LNNOTEID noteId)
+{
+    ForEachDetachedAttachment(context, noteId,
+                              [&](const DetachedAttachment& detached) { EmbedDetached(context, message, detached); });
 }

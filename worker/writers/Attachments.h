@@ -9,6 +9,7 @@
 // long for the file system) are detached under a safe form of the name,
 // while the log and the message keep the cleaned name.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,4 +47,9 @@ std::u16string AttachmentErrorLine(std::u16string_view cleanedName);
 // run-log text "Attachments:\t", each cleaned name and "," (or the error
 // line, which also counts one error) and a final CRLF. Notes failures are
 // thrown to the writer.
+// Writes "Attachments:\t" to the run log, detaches every attachment of the
+// document into the temporary folder in turn, hands it to `use` and deletes
+// the file again, then ends the log line.
+void ForEachDetachedAttachment(CNsfConverter& context, LNNOTEID noteId,
+                               const std::function<void(const DetachedAttachment&)>& use);
 void AddAttachmentParts(CNsfConverter& context, CMimeBody& message, LNNOTEID noteId);

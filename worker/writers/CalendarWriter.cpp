@@ -100,22 +100,8 @@ void AttachDetached(CNsfConverter& context, CLineFile& out, const DetachedAttach
 }
 
 void WriteAttachments(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
-    context.app.runLog.WriteRaw(u"Attachments:\t");
-    LNDocument document;
-    LNMailMessage mail;
-    OpenMailAgain(context, noteId, document, mail);
-    if (mail.HasAttachments()) {
-        std::vector<LNAttachment> attachments;
-        if (const LNSTATUS status = mail.GetAttachments(&attachments)) throw status;
-        for (const LNAttachment& attachment : attachments) {
-            const DetachedAttachment detached = DetachAttachment(attachment);
-            const CTempFileGuard removeLater(detached.path);
-            AttachDetached(context, out, detached);
-        }
-    }
-    context.app.runLog.WriteRaw(u"\r\n");
-    mail.Close();
-    document.Close();
+    ForEachDetachedAttachment(context, noteId,
+                              [&](const DetachedAttachment& detached) { AttachDetached(context, out, detached); });
 }
 
 // Line feeds become the two characters "\n"; carriage returns stay.
