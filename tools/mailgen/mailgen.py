@@ -50,6 +50,37 @@ MAIL_FOLDERS = [
     ("Projects\\Alpha\\Budget", True, "Projects\\Alpha\\Budget", 0.05),
     ("Customers", True, "Customers", 0.06),
 ]
+# The forms of the mail template, fields in form order: "name:type" with
+# t = text, d = date/time, r = rich text. The readers of tasks and calendar
+# entries find their date fields through the form, so every form is needed.
+MAIL_FIELDS = ("Subject:t From:t SendTo:t CopyTo:t BlindCopyTo:t PostedDate:d Importance:t Categories:t "
+               "Body:r")
+CALENDAR_FIELDS = ("Subject:t Chair:t From:t SendTo:t RequiredAttendees:t OptionalAttendees:t StartDate:d "
+                   "StartTime:d StartDateTime:d EndDateTime:d StartTimeZone:t EndTimeZone:t Location:t "
+                   "AppointmentType:t Categories:t Body:r")
+FORM_FIELDS = {
+    "Memo": MAIL_FIELDS, "Reply": MAIL_FIELDS, "NonDelivery Report": MAIL_FIELDS, "Return Receipt": MAIL_FIELDS,
+    "Task": "Subject:t From:t SendTo:t StartDate:d tmpStartDate:d DueDate:d Categories:t Body:r",
+    "Appointment": CALENDAR_FIELDS, "Notice": CALENDAR_FIELDS,
+    "Person": ("FullNameInput:t Title:t FirstName:t MiddleInitial:t LastName:t Suffix:t ShortName:t CompanyName:t "
+               "Department:t JobTitle:t Manager:t Assistant:t MailAddress:t email_1:t miscPhone1:t MiscPhone1:t "
+               "MiscPhone2:t MiscPhone3:t email_5:t primaryPhoneNumber:t OfficePhoneNumber:t PhoneNumber:t "
+               "CellPhoneNumber:t OfficeFAXPhoneNumber:t PhoneNumber_6:t PhoneNumber_8:t HomeFaxPhoneNumber:t "
+               "PersPager:t PhoneNumber_9:t PhoneNumber_10:t SametimeLogin:t Location:t Website:t Blogsite:t "
+               "Spouse:t Children:t Birthday:d Anniversary:d OfficeStreetAddress:t OfficeCity:t OfficeState:t "
+               "OfficeZip:t OfficeCountry:t StreetAddress:t City:t State:t Zip:t Country:t OtherStreetAddress:t "
+               "OtherCity:t OtherState:t OtherZip:t OtherCountry:t primaryAddress:t Categories:t "
+               "AltFullNameSort:t Custom1:t Custom2:t Custom3:t Comment:r"),
+    "Group": "ListName:t ListDescription:t ListOwner:t Members:t Categories:t Comment:r",
+}
+FIELD_TYPES = {"t": "text", "d": "datetime", "r": "richtext"}
+
+
+def forms_description():
+    return {form: [{"name": f.split(":")[0], "type": FIELD_TYPES[f.split(":")[1]]} for f in fields.split()]
+            for form, fields in FORM_FIELDS.items()}
+
+
 SYSTEM_NAMES = {
     "($Sent)": "Sent Items", "($Inbox)": "Inbox", "($Drafts)": "Drafts", "($ToDo)": "Tasks",
     "($Meetings)": "Calendar", "($JunkMail)": "Junk E-mail", "($Trash)": "Trash",
@@ -527,6 +558,7 @@ class Generator:
         tmp = self.out_path + ".tmp"
         with open(tmp, "w", encoding="utf-8") as f:
             f.write('{"title": %s, "replicaId": "%s",\n' % (json.dumps(self.args.title), self.replica))
+            f.write('"forms": %s,\n' % json.dumps(forms_description(), separators=(",", ":")))
             f.write('"views": [\n')
             f.write(",\n".join(json.dumps({"name": v["name"], "folder": v["folder"], "noteId": v["noteId"],
                                            "type": 0, "entries": v["entries"]}, separators=(",", ":"))
