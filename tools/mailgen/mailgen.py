@@ -406,7 +406,7 @@ class Generator:
             items["Importance"] = "1"
         elif r < 0.15:
             items["Importance"] = "3"
-        if self.rnd.random() < 0.1:
+        if self.rnd.random() < self.args.category_share:
             items["Categories"] = self.rnd.sample(CATEGORIES, self.rnd.randint(1, 2))
         items["Body"] = self.body(d["tag"], atts)
         d["subject"] = subject
@@ -423,7 +423,7 @@ class Generator:
         items["tmpStartDate" if self.rnd.random() < 0.2 else "StartDate"] = {"datetime": self.iso(start, zone)}
         if self.rnd.random() < 0.9:
             items["DueDate"] = {"datetime": self.iso(due, zone)}
-        if self.rnd.random() < 0.2:
+        if self.rnd.random() < 2 * self.args.category_share:
             items["Categories"] = self.rnd.sample(CATEGORIES, 1)
         items["Body"] = self.body(d["tag"], atts, allow_links=False)
         d["subject"] = subject
@@ -485,7 +485,7 @@ class Generator:
             items["$AlarmOffset"] = {"number": -self.rnd.choice([0, 5, 15, 30])}
         if self.rnd.random() < 0.1:
             items["OrgConfidential"] = "1"
-        if self.rnd.random() < 0.15:
+        if self.rnd.random() < 1.5 * self.args.category_share:
             items["Categories"] = self.rnd.sample(CATEGORIES, 1)
         atts = self.attachments(self.args.attachment_share / 3)
         if self.rnd.random() < 0.8:
@@ -609,6 +609,8 @@ def parse_args(argv):
     p.add_argument("--pool", type=int, default=24, help="distinct attachment files to draw from (24)")
     p.add_argument("--image-share", type=float, default=0.1, help="share of rich-text bodies with an image (0.1)")
     p.add_argument("--photo-share", type=float, default=0.2, help="share of contacts with a photo (0.2)")
+    p.add_argument("--category-share", type=float, default=0.1,
+                   help="share of mails with categories (0.1; tasks twice, calendar entries one and a half times)")
     p.add_argument("--max-body", type=int, default=100000,
                    help="longest body text in characters (100000); a small value makes every body a short note")
     p.add_argument("--folder", action="append", default=[], metavar="NAME=COUNT",
