@@ -44,6 +44,7 @@ CREATE TABLE IF NOT EXISTS props(owner INTEGER NOT NULL, tag INTEGER NOT NULL, v
 CREATE TABLE IF NOT EXISTS blobs(id INTEGER PRIMARY KEY, data BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS named(propId INTEGER PRIMARY KEY, guid BLOB NOT NULL,
     lid INTEGER, name BLOB, UNIQUE(guid, lid, name));
+CREATE TABLE IF NOT EXISTS sources(key BLOB PRIMARY KEY, message INTEGER NOT NULL) WITHOUT ROWID;
 )SQL";
 
 struct CDefaultFolderDef {
@@ -682,6 +683,27 @@ public:
         if (!s.Step()) throw CStagingError("staging store: no folder " + std::to_string(id));
     }
 
+    // The message saved earlier from the same source, if it is still there.
+    std::optional<int64_t> MessageOfSource(const std::string& key) {
+        if (key.empty()) return std::nullopt;
+        auto& q = Stmt("SELECT s.message FROM sources s JOIN objects o ON o.id = s.message AND o.kind = 0 "
+                       "WHERE s.key=?");
+        q.BindBytes(1, key);
+        if (!q.Step()) return std::nullopt;
+        return q.Int(0);
+    }
+
+    // Replaces the content of a saved message; call inside a transaction.
+    void OverwriteMessage(int64_t id, const CStagedMessage& message) {
+        std::set<int64_t> old;
+        CollectBlobs(id, old);
+        ClearObject(id);
+        Stmt("UPDATE objects SET associated=? WHERE id=?").Bind(1, message.associated ? 1 : 0).Bind(2, id).Run();
+        SaveBag(id, message.props, &old);
+        SaveChildren(id, message, &old);
+        DeleteBlobs(old);
+    }
+
     uint16_t NamedId(const Guid& guid, std::optional<uint32_t> lid, const std::u16string& name) {
         std::string g(reinterpret_cast<const char*>(guid.data()), guid.size());
         auto& q = Stmt(lid ? "SELECT propId FROM named WHERE guid=? AND lid=?"
@@ -714,6 +736,21 @@ public:
     int64_t blobId = 0;
     bool blobWritable = false;
 };
+
+uint64_t CStagingStore::CountMessages(const std::filesystem::path& path) {
+    sqlite3* db = nullptr;
+    uint64_t count = 0;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 200);
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM objects WHERE kind=0", -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            count = static_cast<uint64_t>(sqlite3_column_int64(stmt, 0));
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return count;
+}
 
 std::filesystem::path CStagingStore::PathForPst(const std::filesystem::path& pstPath) {
     return std::filesystem::path(pstPath.string() + ".staging");
@@ -826,9 +863,19 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
     CImpl::CGuard guard{*impl};
     return impl->Transaction([&] {
         impl->RequireFolder(folder);
+        if (auto saved = impl->MessageOfSource(message.sourceKey)) {
+            impl->OverwriteMessage(*saved, message);
+            impl->Stmt("UPDATE objects SET folder=? WHERE id=?").Bind(1, folder).Bind(2, *saved).Run();
+            return *saved;
+        }
         int64_t id = impl->InsertObject(kKindMessage, 0, 0, folder, message.associated);
         impl->SaveBag(id, message.props, nullptr);
         impl->SaveChildren(id, message, nullptr);
+        if (!message.sourceKey.empty())
+            impl->Stmt("INSERT OR REPLACE INTO sources(key, message) VALUES(?,?)")
+                .BindBytes(1, message.sourceKey)
+                .Bind(2, id)
+                .Run();
         return id;
     });
 }
@@ -837,13 +884,7 @@ void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) 
     CImpl::CGuard guard{*impl};
     impl->Transaction([&] {
         if (impl->ObjectKind(id) != kKindMessage) throw CStagingError("staging store: not a message");
-        std::set<int64_t> old;
-        impl->CollectBlobs(id, old);
-        impl->ClearObject(id);
-        impl->Stmt("UPDATE objects SET associated=? WHERE id=?").Bind(1, message.associated ? 1 : 0).Bind(2, id).Run();
-        impl->SaveBag(id, message.props, &old);
-        impl->SaveChildren(id, message, &old);
-        impl->DeleteBlobs(old);
+        impl->OverwriteMessage(id, message);
     });
 }
 
@@ -855,6 +896,7 @@ void CStagingStore::DeleteMessage(MessageId id) {
         impl->CollectBlobs(id, old);
         impl->ClearObject(id);
         impl->Stmt("DELETE FROM objects WHERE id=?").Bind(1, id).Run();
+        impl->Stmt("DELETE FROM sources WHERE message=?").Bind(1, id).Run();
         impl->DeleteBlobs(old);
     });
 }

@@ -145,11 +145,15 @@ struct CStagedAttachment {
 // (PR_RECIPIENT_TYPE 0x0C15, PR_DISPLAY_NAME 0x3001, PR_EMAIL_ADDRESS 0x3003,
 // PR_ADDRTYPE 0x3002, ...) and its attachments, in order.
 // Associated (folder-associated, hidden) messages set `associated`.
+// A message saved with a `sourceKey` (the identity of what it was made from)
+// replaces the message saved earlier with the same key instead of adding a
+// second one; the key is kept in the staging store only.
 struct CStagedMessage {
     CPropBag props;
     std::vector<CPropBag> recipients;
     std::vector<CStagedAttachment> attachments;
     bool associated = false;
+    std::string sourceKey;
 };
 
 // ---- folders ---------------------------------------------------------------
@@ -217,6 +221,9 @@ public:
     // the given store display name when it does not exist yet.
     static std::unique_ptr<CStagingStore> Open(const std::filesystem::path& path,
                                                const std::u16string& storeName = u"Personal Folders");
+    // The number of messages in a staging file, read without taking a write
+    // lock (another process may be filling it); 0 when it cannot be read.
+    static uint64_t CountMessages(const std::filesystem::path& path);
     // Opens an existing staging file; throws when there is none.
     static std::unique_ptr<CStagingStore> OpenExisting(const std::filesystem::path& path);
 
@@ -244,7 +251,9 @@ public:
 
     // Messages. SaveMessage commits the whole message (properties,
     // recipients, attachments and their data) in one transaction and returns
-    // its id; ReplaceMessage overwrites a saved message in one transaction.
+    // its id; a message with the source key of a saved one replaces it (same
+    // id, moved into `folder`). ReplaceMessage overwrites a saved message in
+    // one transaction.
     MessageId SaveMessage(FolderId folder, const CStagedMessage& message);
     void ReplaceMessage(MessageId id, const CStagedMessage& message);
     void DeleteMessage(MessageId id);

@@ -55,6 +55,10 @@ CVariant CItemObject::InvokeMember(int32_t dispid, EInvokeKind how, const std::v
         return InvokeMethod(dispid, args);
     case EInvokeKind::PropertyPut:
         if (args.empty()) ThrowDispatch(hrParamNotFound, "property put without a value");
+        if (dispid == dispidSourceKey) {
+            data.sourceKey = ToUtf8(ArgString(args, args.size() - 1));
+            return {};
+        }
         PutItemProperty(kind, data, dispid, args.back());
         return {};
     case EInvokeKind::PropertyGet:

@@ -18,6 +18,12 @@ constexpr int32_t importVCard = 6;
 constexpr int32_t importICalendar = 8;
 constexpr int32_t importRfc822 = 1024;
 
+// Property put of this store (not of the Outlook object model): names what
+// the item is made from. Saving an item whose source key was saved before
+// replaces that item, so a converter that saves the same document again
+// after a crash does not leave two copies.
+constexpr int32_t dispidSourceKey = 0x7E000001;
+
 class CItemObject : public IDispatchObject {
 public:
     CItemObject(std::shared_ptr<CStoreContext> ctx, FolderId folder, std::u16string messageClass);

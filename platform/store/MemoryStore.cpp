@@ -17,6 +17,9 @@ FolderId CMemoryStore::CreateFolder(FolderId parent, const std::u16string& name,
 }
 
 MessageId CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) {
+    if (!existing && !message.sourceKey.empty())
+        for (const auto& [savedId, saved] : messages)
+            if (saved.data.sourceKey == message.sourceKey) existing = savedId;
     MessageId id = existing ? *existing : nextMessage++;
     messages[id] = CSaved{folder, message};
     return id;

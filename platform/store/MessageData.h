@@ -81,6 +81,8 @@ struct CMessageData {
     std::vector<CAttachment> attachments;
     // Local image files already taken in as inline attachments: path -> content ID.
     std::map<std::u16string, std::u16string> embeddedImages;
+    // What the item is made from; a later save with the same key replaces it.
+    std::string sourceKey;
 };
 
 }  // namespace store

@@ -1,4 +1,6 @@
 // The message store on top of the staging store that the PST writer reads.
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/pst/StagingStore.h"
@@ -58,7 +60,9 @@ public:
             Staging().ReplaceMessage(static_cast<pst::MessageId>(*existing), staged);
             return *existing;
         }
-        return static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged));
+        auto id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged));
+        CrashAfterSavesWhenAsked();
+        return id;
     }
 
     void Close() override { staging.reset(); }
@@ -84,6 +88,7 @@ private:
 
     pst::CStagedMessage Convert(const CMessageData& message) {
         pst::CStagedMessage staged;
+        staged.sourceKey = message.sourceKey;
         staged.props = ConvertBag(message.props);
         for (const auto& r : message.recipients) staged.recipients.push_back(ConvertBag(r.props));
         for (const auto& a : message.attachments) {
@@ -94,7 +99,20 @@ private:
         return staged;
     }
 
+    // Fault injection for tests: PSTSTORE_KILL_AFTER_SAVES=N kills the process
+    // (SIGKILL, nothing flushed, no handler runs) right after its Nth new
+    // message was committed, the moment a crash can leave a saved item whose
+    // document the converter has not yet recorded as done.
+    void CrashAfterSavesWhenAsked() {
+        static const long limit = [] {
+            const char* text = std::getenv("PSTSTORE_KILL_AFTER_SAVES");
+            return text ? std::strtol(text, nullptr, 10) : 0L;
+        }();
+        if (limit > 0 && ++saves >= limit) raise(SIGKILL);
+    }
+
     std::unique_ptr<pst::CStagingStore> staging;
+    long saves = 0;
 };
 
 }  // namespace

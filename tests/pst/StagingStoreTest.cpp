@@ -145,6 +145,35 @@ TEST_F(StagingStoreTest, MessagesRoundTripWithStreamedValues) {
     EXPECT_EQ(s->FolderOfMessage(id), drafts);
 }
 
+TEST_F(StagingStoreTest, SavingTheSameSourceAgainReplacesTheMessage) {
+    auto s = CStagingStore::Open(path);
+    FolderId inbox = s->DefaultFolder(EDefaultFolder::Inbox);
+    auto message = [](const char16_t* subject, const char* key) {
+        CStagedMessage m;
+        m.props.SetString(0x0037, subject);
+        m.sourceKey = key;
+        return m;
+    };
+    MessageId first = s->SaveMessage(inbox, message(u"first", "folder 1 note 4"));
+    MessageId other = s->SaveMessage(inbox, message(u"other", "folder 1 note 8"));
+    MessageId plain1 = s->SaveMessage(inbox, message(u"no key", ""));
+    MessageId plain2 = s->SaveMessage(inbox, message(u"no key", ""));
+    EXPECT_NE(plain1, plain2);
+    MessageId again = s->SaveMessage(inbox, message(u"first again", "folder 1 note 4"));
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(s->Messages(inbox), (std::vector<MessageId>{first, other, plain1, plain2}));
+    EXPECT_EQ(s->LoadMessage(first).props.GetString(0x0037), u"first again");
+    // The key survives reopening; a deleted message frees its key.
+    s.reset();
+    s = CStagingStore::OpenExisting(path);
+    EXPECT_EQ(s->SaveMessage(inbox, message(u"third", "folder 1 note 4")), first);
+    s->DeleteMessage(other);
+    MessageId fresh = s->SaveMessage(inbox, message(u"new", "folder 1 note 8"));
+    EXPECT_NE(fresh, other);
+    EXPECT_EQ(CStagingStore::CountMessages(path), 4u);
+    EXPECT_EQ(CStagingStore::CountMessages(dir.Path() / "missing.staging"), 0u);
+}
+
 TEST_F(StagingStoreTest, FailedSaveLeavesNothingBehind) {
     auto s = CStagingStore::Open(path);
     FolderId inbox = s->DefaultFolder(EDefaultFolder::Inbox);

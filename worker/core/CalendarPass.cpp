@@ -164,7 +164,11 @@ int CCalendarPass::ConvertEntry(uint32_t noteId) {
         // Out of note handles while reading or writing: the entry is
         // incomplete, so it is left unsaved for the next run.
         if (LNNoteHandlesExhausted()) return 0;
-        storeops::Save(item);
+        std::string failure = storeops::SaveFrom(item, u"calendar note " + Decimal(noteId));
+        if (!failure.empty()) {
+            ReportStoreFailure(app, failure);
+            return 0;
+        }
     } catch (LNSTATUS status) {
         Raw(NotesErrorText(status));
         ++app.errorCount;

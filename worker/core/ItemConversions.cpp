@@ -35,13 +35,17 @@ std::u16string DisplayName(const std::u16string& subject, const std::u16string& 
 // A reader or writer that ran out of note handles has left the record or the
 // file incomplete: the item is dropped unsaved and the run restarts at this
 // document in a new process.
-bool SaveUnlessHandlesRanOut(CNsfConverter& converter, const store::DispatchPtr& item) {
+bool SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item) {
     if (LNNoteHandlesExhausted()) {
-        converter.app.restartNeeded = 1;
+        where.converter.app.restartNeeded = 1;
         return false;
     }
-    storeops::Save(item);
-    return true;
+    // One item per document and Notes folder, even when a run saves it again.
+    std::string failure =
+        storeops::SaveFrom(item, u"folder " + Decimal(where.folderNoteId) + u" note " + Decimal(where.noteId));
+    if (failure.empty()) return true;
+    ReportStoreFailure(where.converter.app, failure);
+    return false;
 }
 
 void PutIfText(const store::DispatchPtr& item, int32_t dispid, const std::u16string& text) {
@@ -105,7 +109,7 @@ bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     PutIfText(item, 0xd, record.CategoriesText);
     Put(item, 0x41, CVariant(record.IsRead != 0));
     Put(item, 0x60030093, CVariant(true));
-    return SaveUnlessHandlesRanOut(converter, item);
+    return SaveUnlessHandlesRanOut(where, item);
 }
 
 bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
@@ -131,7 +135,7 @@ bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
     WriteTaskEml(converter, record, where.tempPath, where.noteId);
     storeops::Import(item, where.tempPath, storeops::ImportRfc822);
     if (!record.CategoriesText.empty()) PutOnce(item, 0xd, CVariant(record.CategoriesText));
-    return SaveUnlessHandlesRanOut(converter, item);
+    return SaveUnlessHandlesRanOut(where, item);
 }
 
 namespace {
@@ -264,7 +268,7 @@ bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     storeops::Import(item, where.tempPath, storeops::ImportVCard);
     if (!photoPath.empty()) storeops::CallMethod(item, storeops::DispContactPicture, {CVariant(photoPath)});
     PutIfText(item, 0xd, record.Categories);
-    return SaveUnlessHandlesRanOut(converter, item);
+    return SaveUnlessHandlesRanOut(where, item);
 }
 
 bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
@@ -292,5 +296,5 @@ bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
     WriteGroupFile(converter, record, where.tempPath);
     storeops::Import(item, where.tempPath, storeops::ImportDistList);
     if (!record.Categories.empty()) PutOnce(item, 0xd, CVariant(record.Categories));
-    return SaveUnlessHandlesRanOut(converter, item);
+    return SaveUnlessHandlesRanOut(where, item);
 }

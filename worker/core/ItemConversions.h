@@ -24,6 +24,7 @@ struct CItemTarget {
     LNNOTEID noteId;
     bool isRead;
     std::u16string& tempPath;  // set to the temporary file, deleted by the pass
+    uint32_t folderNoteId;     // the Notes folder being converted
 };
 
 bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items);

@@ -137,7 +137,7 @@ private:
             ++skipped;
             return true;
         }
-        CItemTarget where{converter, i, noteId, isRead, tempPath};
+        CItemTarget where{converter, i, noteId, isRead, tempPath, input.folderNoteId};
         switch (FormKindOf(form)) {
             case EFormKind::Mail:
                 return ConvertMail(where, target);

@@ -5,6 +5,7 @@
 #include "platform/notes/LNErrors.h"
 #include "platform/sys/Text.h"
 #include "platform/sys/Time.h"
+#include "worker/core/SavingProcessApp.h"
 
 std::u16string NotesErrorText(LNSTATUS status) {
     char buffer[512] = {};
@@ -13,6 +14,12 @@ std::u16string NotesErrorText(LNSTATUS status) {
 }
 
 std::u16string Decimal(uint64_t value) { return sys::Widen(std::to_string(value)); }
+
+void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason) {
+    app.runLog.WriteRaw(u"ERROR:Item cannot be saved in the PST file: " + sys::Utf8ToUtf16(reason) + u"\r\n");
+    ++app.errorCount;
+    app.storeFailure = "the PST store cannot save items: " + reason;
+}
 
 std::optional<store::COleDate> StoreDate(const std::u16string& dateText) {
     auto parsed = sys::ParseMonthFirstDate(dateText);

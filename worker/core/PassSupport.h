@@ -9,9 +9,13 @@
 #include "platform/store/Dispatch.h"
 
 class CNsfConverter;
+class CsavingprocessApp;
 
 // The message text of a Notes status in UTF-16.
 std::u16string NotesErrorText(LNSTATUS status);
 std::u16string Decimal(uint64_t value);
+// A save the PST store refused: logged as an error and counted; the run then
+// ends as failed at this document.
+void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason);
 // A month-first date text as a store date, or nothing when it is not a valid date.
 std::optional<store::COleDate> StoreDate(const std::u16string& dateText);

@@ -22,6 +22,9 @@ public:
     std::atomic<uint32_t> restartNeeded{0};
     uint64_t warningCount = 0;
     uint64_t errorCount = 0;
+    // Why the PST store refused to save an item (disk full, I/O error): the
+    // run ends as failed at that document instead of losing the ones after it.
+    std::string storeFailure;
     ExportSettings settings;
     std::u16string settingPath;
     std::u16string calPath;

@@ -60,6 +60,23 @@ void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t for
 
 void Save(const DispatchPtr& item) { Guarded(item, DispItemSave, EInvokeKind::Method); }
 
+std::string SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey) {
+    if (!item) return "no item";
+    Guarded(item, DispSourceKey, EInvokeKind::PropertyPut, {CVariant(sourceKey)});
+    std::string failure;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            item->Invoke(DispItemSave, EInvokeKind::Method, {});
+            return {};
+        } catch (const std::exception& e) {
+            failure = e.what();
+        } catch (...) {
+            failure = "unknown error";
+        }
+    }
+    return failure;
+}
+
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args) {
     Guarded(item, dispid, EInvokeKind::Method, args);
 }

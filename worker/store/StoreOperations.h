@@ -29,6 +29,7 @@ enum EDispid : int32_t {
     DispItemSave = 6,
     DispContactPicture = 0x600400e0,
     DispAddMember = 0x6004000b,
+    DispSourceKey = 0x7E000001,
 };
 
 enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };
@@ -50,6 +51,12 @@ DispatchPtr Items(const DispatchPtr& folder);
 DispatchPtr AddItem(const DispatchPtr& items, const std::u16string& messageClass);
 void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t format);
 void Save(const DispatchPtr& item);
+// Saves the item under the identity of the document it was made from: saving
+// the same document again (a run restarted after a crash between the save and
+// the next record) replaces the item instead of adding a second one.
+// Made twice like the guarded calls; returns why the save failed, empty when
+// the item was saved.
+std::string SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey);
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args);
 
 // Property put inside the guard.
