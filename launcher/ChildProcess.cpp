@@ -1,9 +1,11 @@
 #include "launcher/ChildProcess.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 
@@ -27,9 +29,12 @@ void InstallStopHandler() {
 
 bool StopRequested() { return stopRequested != 0; }
 
-int RunChild(const std::string& program, const std::string& commandLine, bool headless) {
+ChildResult RunChild(const std::string& program, const std::string& commandLine, bool headless,
+                     const std::function<void()>& whileRunning) {
+    auto started = std::chrono::steady_clock::now();
+    ChildResult result;
     pid_t pid = fork();
-    if (pid < 0) return -1;
+    if (pid < 0) return result;
     if (pid == 0) {
         // The child starts its own process group so that a terminal's Ctrl-C
         // reaches it only through the launcher, once.
@@ -43,9 +48,23 @@ int RunChild(const std::string& program, const std::string& commandLine, bool he
     runningChild = pid;
     if (stopRequested) kill(pid, SIGINT);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    auto nextTick = started;
+    while (true) {
+        pid_t ended = wait4(pid, &status, WNOHANG, &usage);
+        if (ended == pid) break;
+        if (ended < 0 && errno != EINTR) break;
+        auto now = std::chrono::steady_clock::now();
+        if (whileRunning && now >= nextTick) {
+            whileRunning();
+            nextTick = now + std::chrono::milliseconds(250);
+        }
+        usleep(20000);
     }
     runningChild = 0;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return -1;
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    result.peakRssKiB = usage.ru_maxrss;
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
 }

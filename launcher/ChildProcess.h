@@ -2,12 +2,20 @@
 // waiting for the process to end, and passing a stop request on to it as
 // SIGINT, which the programs treat as their Stop button.
 #pragma once
+#include <functional>
 #include <string>
-#include <vector>
 
-// Runs the program and returns its exit status (-1 when it could not be
-// started or was killed by a signal other than SIGINT).
-int RunChild(const std::string& program, const std::string& commandLine, bool headless);
+struct ChildResult {
+    int status = -1;        // exit status; -1 when it could not start or a signal ended it
+    int signal = 0;         // the signal that ended it, if one did
+    double seconds = 0;     // wall time
+    long peakRssKiB = 0;    // its peak resident memory
+};
+
+// Runs the program and waits for it; `whileRunning` is called about every
+// 250 ms until it ends.
+ChildResult RunChild(const std::string& program, const std::string& commandLine, bool headless,
+                     const std::function<void()>& whileRunning = {});
 
 // Installs SIGINT/SIGTERM handlers: the first request is passed to the
 // running child; StopRequested() tells whether one came.

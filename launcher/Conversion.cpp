@@ -1,6 +1,7 @@
 #include "launcher/Conversion.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include "launcher/AddressSources.h"
 #include "launcher/ChildProcess.h"
 #include "launcher/ConversionReport.h"
+#include "launcher/ConversionStats.h"
 #include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
@@ -28,10 +30,15 @@ ProgramPaths FindPrograms(const std::string& selfPath) {
     return {pick("nsfviewer", NSF2PST_VIEWER_PATH), pick("nsfsaver", NSF2PST_SAVER_PATH)};
 }
 
-CConversion::CConversion(LauncherOptions o, ProgramPaths p) : options(std::move(o)), programs(std::move(p)) {}
+CConversion::CConversion(LauncherOptions o, ProgramPaths p)
+    : options(std::move(o)), programs(std::move(p)), progress(stderr, !options.quiet, isatty(STDERR_FILENO) == 1) {}
 
-void CConversion::Say(const std::string& text) const {
-    if (!options.quiet) std::fprintf(stderr, "%s\n", text.c_str());
+void CConversion::Say(const std::string& text) {
+    if (!options.quiet) progress.Message(text);
+}
+
+uint64_t CConversion::ItemsSaved() const {
+    return pst::CStagingStore::CountMessages(pst::CStagingStore::PathForPst(sys::Utf16ToUtf8(workPst)));
 }
 
 void CConversion::Fail(const std::string& text) {
@@ -80,10 +87,14 @@ int CConversion::Run() {
     bool ok = RunViewer(folders);
     for (size_t i = 0; ok && i < folders.size() && !stopped; ++i) ok = ConvertFolder(i, folders.size(), folders[i]);
     if (ok && !stopped) ok = ConvertCalendar();
+    if (!folders.empty()) progress.Finish(ItemsSaved());
     // What was converted is kept even when the conversion stopped or failed part-way.
     bool written = (ok || stopped || foldersDone > 0) && WritePst();
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (written) PrintSummary(seconds);
+    stats.totalSeconds = seconds;
+    if (!options.statsPath.empty() && !sys::WriteWholeFile(sys::Utf8ToUtf16(options.statsPath), FormatStatsJson(stats)))
+        std::fprintf(stderr, "nsf2pst: cannot write %s\n", options.statsPath.c_str());
     if (!failure.empty()) {
         std::fprintf(stderr, "nsf2pst: %s\n", failure.c_str());
         if (!options.keepWork) {
@@ -106,7 +117,7 @@ bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
     std::string line = options.databasePath + "/D /C " + mode + "/P " + sys::Utf16ToUtf8(workPst) + "/F" +
                        sys::Utf16ToUtf8(work.Path());
     Say("Reading the folders of " + options.databasePath);
-    RunChild(programs.viewer, line, !gui);
+    stats.viewer.Add(RunChild(programs.viewer, line, !gui));
     auto selection = ReadSelection(work.File(u"Folderpth.txt"), gui ? EViewerMode::Full : EViewerMode::Batch);
     if (!selection) return Fail("the Notes database " + options.databasePath + " cannot be opened"), false;
     if (selection->status != SelectionExport) {
@@ -127,7 +138,9 @@ std::string CConversion::WorkerLine(bool calendarMode) const {
 
 bool CConversion::ConvertFolder(size_t index, size_t total, const SelectionEntry& folder) {
     std::string name = sys::Utf16ToUtf8(folder.path);
-    Say("Folder " + std::to_string(index + 1) + " of " + std::to_string(total) + ": " + name);
+    std::string which = "Folder " + std::to_string(index + 1) + " of " + std::to_string(total);
+    Say(which + ": " + name);
+    progress.Phase(which + ", " + name);
     bool ok = RunBatches(folder.path, false, {folder.noteId, 0, folder.path, 1});
     if (ok) ++foldersDone;
     return ok;
@@ -138,6 +151,7 @@ bool CConversion::ConvertCalendar() {
     ReadCalendarIds(work.File(u"cal.txt"), ids);
     if (ids.empty()) return true;
     Say("Calendar entries: " + std::to_string(ids.size()));
+    progress.Phase("Calendar entries");
     return RunBatches(u"calendar", true, {0, 0, u"", 1});
 }
 
@@ -149,7 +163,9 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
     uint32_t from = first.position;
     while (true) {
         sys::DeleteFile(work.File(runStateFileName));
-        int status = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui);
+        ChildResult run = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui,
+                                   [this] { progress.Update(ItemsSaved()); });
+        (calendarMode ? stats.calendar : stats.mail).Add(run);
         RunState state = ReadRunState(work.Path());
         FolderRunRecord record;
         ReadFolderRunRecord(settingPath, record);
@@ -160,21 +176,34 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
             return false;
         }
         if (state.state == ERunState::Failed)
-            return Fail("the worker failed in " + name + ": " + state.reason), false;
+            return Fail("the worker failed in " + name + ": " + state.reason + DiskSpaceHint()), false;
         // A restart, or a worker that ended without saying how (killed): go
         // on from the position the record holds.
         if (state.state == ERunState::Unknown)
-            Say("The worker ended unexpectedly (status " + std::to_string(status) + ") in " + name +
+            Say("The worker ended unexpectedly (" +
+                (run.signal ? "signal " + std::to_string(run.signal) : "status " + std::to_string(run.status)) +
+                ") in " + name +
                 "; continuing at position " + std::to_string(record.position));
         bool progress = record.position > from;
         runsWithoutProgress = progress ? 0 : runsWithoutProgress + 1;
         if (runsWithoutProgress >= 2)
             return Fail("no progress in " + name + " at position " + std::to_string(record.position) +
-                        " after two runs"),
+                        " after two runs" + DiskSpaceHint()),
                    false;
         from = record.position;
         Say("  continuing " + name + " at position " + std::to_string(record.position));
     }
+}
+
+std::string CConversion::DiskSpaceHint() const {
+    // A worker that cannot write its staging store, run log or records ends
+    // without saying why: a full disk is the usual cause.
+    struct statvfs fs {};
+    if (statvfs(sys::Utf16ToUtf8(work.Path()).c_str(), &fs) != 0) return {};
+    uint64_t freeBytes = uint64_t(fs.f_bavail) * fs.f_frsize;
+    if (freeBytes >= (4u << 20)) return {};
+    return "; the disk of the work folder " + sys::Utf16ToUtf8(work.Path()) + " is full (" +
+           std::to_string(freeBytes / 1024) + " kB free)";
 }
 
 bool CConversion::WritePst() {
@@ -185,8 +214,13 @@ bool CConversion::WritePst() {
         if (!store) return Fail("cannot create the staging store"), false;
     }
     Say("Writing " + pstPath);
-    pst::CWriteStats stats;
-    std::string error = pst::WritePstFromStaging(staging, pstPath, &stats);
+    auto started = std::chrono::steady_clock::now();
+    pst::CWriteStats written;
+    std::string error = pst::WritePstFromStaging(staging, pstPath, &written);
+    stats.pstSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    stats.pstBytes = written.fileBytes;
+    stats.messages = written.messages;
+    stats.launcherPeakRssKiB = OwnPeakRssKiB();
     if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
     return true;
 }

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "launcher/ConversionStats.h"
 #include "launcher/LauncherOptions.h"
+#include "launcher/ProgressLine.h"
 #include "launcher/WorkDirectory.h"
 #include "worker/core/RunState.h"
 #include "worker/core/WorkFiles.h"
@@ -35,7 +37,11 @@ private:
     bool WritePst();
     void PrintSummary(double seconds);
     std::string WorkerLine(bool calendarMode) const;
-    void Say(const std::string& text) const;
+    // Says so when the work folder's disk is (nearly) full; empty otherwise.
+    std::string DiskSpaceHint() const;
+    void Say(const std::string& text);
+    // Messages the staging store holds so far (read while a worker fills it).
+    uint64_t ItemsSaved() const;
     void Fail(const std::string& text);
 
     LauncherOptions options;
@@ -46,4 +52,6 @@ private:
     size_t foldersDone = 0;
     bool stopped = false;
     std::string failure;
+    CProgressLine progress;
+    ConversionStats stats;
 };

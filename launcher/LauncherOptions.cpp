@@ -1,5 +1,6 @@
 #include "launcher/LauncherOptions.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -7,6 +8,7 @@
 
 #include "platform/sys/Text.h"
 #include "platform/sys/Time.h"
+#include "viewer/dialogs/PredefinedPeriods.h"
 
 std::string LauncherUsage() {
     return R"USAGE(Usage: nsf2pst [options] DATABASE.nsf [OUTPUT-DIR]
@@ -22,6 +24,10 @@ Options:
   --from DATE           convert only documents created on or after DATE
                         (YYYY-MM-DD or "YYYY-MM-DD HH:MM")
   --to DATE             ... and on or before DATE (the whole day counts)
+  --period P            convert only a predefined period: 1w, 2w, 3w (whole
+                        weeks up to last Sunday), 3m, 6m, 9m (whole months
+                        before this one), 1y, 2y, 3y (whole years before
+                        this one), or all
   --include-all         also convert the "($All)" view, which holds every
                         document a second time (left out by default)
   --include-system-views  also list views that are not folders
@@ -37,6 +43,8 @@ Options:
   --overwrite           replace an existing PST file of the same name
   --keep-work           keep the work directory and print its path
   --quiet               print only errors and the summary
+  --stats FILE          write the time and peak memory of each phase (viewer,
+                        mail runs, calendar runs, PST writing) as JSON
   --help                show this text
 )USAGE";
 }
@@ -60,6 +68,7 @@ struct CParser {
     LauncherOptions o;
     std::string error;
     std::optional<double> from, to;
+    int period = -1;
 
     bool Value(const std::vector<std::string>& args, size_t& i, std::string& out) {
         if (i + 1 >= args.size()) {
@@ -99,6 +108,18 @@ struct CParser {
             (a == "--from" ? from : to) = date;
             return true;
         }
+        if (a == "--period") {
+            if (!Value(args, i, v)) return false;
+            static const std::vector<std::string> names = {"all", "1w", "2w", "3w", "3m", "6m", "9m", "1y", "2y", "3y"};
+            auto found = std::find(names.begin(), names.end(), v);
+            if (found == names.end()) {
+                error = "--period takes one of all, 1w, 2w, 3w, 3m, 6m, 9m, 1y, 2y, 3y";
+                return false;
+            }
+            period = static_cast<int>(found - names.begin());
+            return true;
+        }
+        if (a == "--stats") return Value(args, i, o.statsPath);
         if (a == "--smtp-pattern") {
             if (!Value(args, i, v)) return false;
             char* end = nullptr;
@@ -158,6 +179,13 @@ struct CParser {
         if (!s.smtpDomain.empty() && !s.useSmtpPattern) {
             error = "--domain needs --smtp-pattern";
             return false;
+        }
+        if (period >= 0 && (from || to)) {
+            error = "--period cannot be combined with --from or --to";
+            return false;
+        }
+        if (period >= 0) {
+            if (auto range = PredefinedRange(period, sys::LocalNow())) s.dateRanges.push_back(*range);
         }
         if (from || to) {
             // An open end reaches to the first or last day an OLE date can hold.

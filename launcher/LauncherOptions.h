@@ -15,6 +15,7 @@ struct LauncherOptions {
     bool quiet = false;
     std::string csvPath;    // address map from a CSV file
     std::string namesPath;  // address map from a Names.nsf
+    std::string statsPath;  // where the phase figures go (JSON), if anywhere
     ExportSettings settings;  // the options the viewer and the worker read from config.txt
 };
 
