@@ -32,6 +32,23 @@ def items(path):
     return sorted(out)
 
 
+def folder_names(path):
+    """The names of every folder in the PST, at any depth."""
+    f = pypff.file()
+    f.open(path)
+    names = []
+
+    def visit(folder):
+        for i in range(folder.number_of_sub_folders):
+            sub = folder.get_sub_folder(i)
+            names.append(sub.name or "")
+            visit(sub)
+
+    visit(f.get_root_folder())
+    f.close()
+    return names
+
+
 if __name__ == "__main__":
     for folder, cls, subject in items(sys.argv[1]):
         print(f"{folder}\t{cls}\t{subject}")

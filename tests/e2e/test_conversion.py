@@ -100,6 +100,87 @@ class Conversion(unittest.TestCase):
             self.assertIn("nsf2pst:", r.stderr, what)
             self.assertFalse(any(n.endswith(".pst") for n in os.listdir(out)), what)
 
+    def test_killed_workers_lose_and_duplicate_nothing(self):
+        # Every worker process is killed (SIGKILL) right after its third
+        # saved item, before it can record the document as done: the next
+        # run saves that document again, which must not give a second item.
+        r, pst = self.convert("killed", env={"PSTSTORE_KILL_AFTER_SAVES": "3"})
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("ended unexpectedly (signal 9)", r.stderr)
+        self.assertEqual(pst_items.items(pst), pst_items.items(self.plain))
+
+    def test_killed_conversion_then_new_conversion(self):
+        out = os.path.join(self.tmp.name, "killed-all")
+        os.makedirs(out, exist_ok=True)
+        e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=self.tmp.name, NSFDB_OPEN_LIMIT="5")
+        p = subprocess.Popen([NSF2PST, self.db, out], env=e, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             start_new_session=True)
+        time.sleep(1.0)
+        os.killpg(p.pid, signal.SIGKILL)
+        subprocess.run(["pkill", "-9", "-f", "nsfsaver.*" + self.db], check=False)
+        p.communicate(timeout=60)
+        pst = os.path.join(out, "mailbox.pst")
+        self.assertFalse(os.path.exists(pst) and os.path.getsize(pst) == 0)
+        r, again = self.convert("killed-all", extra=["--overwrite"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(pst_items.items(again), pst_items.items(self.plain))
+
+    def test_empty_database_gives_the_default_folders(self):
+        desc = os.path.join(self.tmp.name, "empty.json")
+        with open(desc, "w") as f:
+            f.write('{"title": "Empty", "replicaId": "85257A1B0049D7E3", "forms": {}, "documents": [],'
+                    ' "views": [{"name": "($Inbox)", "folder": true, "entries": []}]}')
+        db = os.path.join(self.tmp.name, "empty.nsf")
+        subprocess.run([NSFDB, "build", desc, db], check=True)
+        out = os.path.join(self.tmp.name, "empty-out")
+        os.makedirs(out, exist_ok=True)
+        r = run([NSF2PST, db, out], env={"TMPDIR": self.tmp.name})
+        self.assertEqual(r.returncode, 0, r.stderr)
+        pst = os.path.join(out, "empty.pst")
+        self.assertEqual(pst_items.items(pst), [])
+        names = pst_items.folder_names(pst)
+        for folder in ("Inbox", "Sent Items", "Deleted Items", "Calendar", "Contacts", "Tasks"):
+            self.assertIn(folder, names)
+
+    def mounted(self, name, options):
+        """A fresh tmpfs, or a skip where this machine cannot mount one."""
+        where = os.path.join(self.tmp.name, name)
+        os.makedirs(where, exist_ok=True)
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", where], capture_output=True)
+        if r.returncode != 0:
+            self.skipTest("cannot mount a tmpfs here: " + r.stderr.decode().strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", where])
+        return where
+
+    def test_unwritable_output_folder(self):
+        out = self.mounted("readonly", "ro,size=1m")
+        r = run([NSF2PST, self.db, out], env={"TMPDIR": self.tmp.name})
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertIn("cannot write into the output folder", r.stderr)
+        self.assertEqual(os.listdir(out), [])
+
+    def test_full_output_disk_leaves_no_pst(self):
+        out = self.mounted("full-out", "size=64k")
+        r = run([NSF2PST, self.db, out], env={"TMPDIR": self.tmp.name})
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn("nsf2pst: cannot write", r.stderr)
+        self.assertEqual(os.listdir(out), [])
+
+    def test_full_work_disk_fails_clearly(self):
+        work = self.mounted("full-work", "size=256k")
+        out = os.path.join(self.tmp.name, "full-work-out")
+        os.makedirs(out, exist_ok=True)
+        r = run([NSF2PST, self.db, out], env={"TMPDIR": work})
+        self.assertNotEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertIn("is full", r.stderr)
+        # Whatever was written is complete and readable; nothing sits under
+        # the final name half-written.
+        pst = os.path.join(out, "mailbox.pst")
+        if os.path.exists(pst):
+            info = subprocess.run(["pffinfo", pst], capture_output=True, text=True)
+            self.assertEqual(info.returncode, 0, info.stderr)
+        self.assertEqual([n for n in os.listdir(out) if n != "mailbox.pst"], [])
+
     def test_existing_pst_is_not_overwritten(self):
         out = os.path.dirname(self.plain)
         before = os.path.getmtime(self.plain)
