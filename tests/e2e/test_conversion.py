@@ -20,6 +20,18 @@ NSFDB = os.path.join(BIN, "tools", "nsfdb", "nsfdb")
 SAMPLE = os.path.join(SRC, "samples", "mailbox", "mailbox.json")
 
 
+def kill_processes_naming(text):
+    """SIGKILL to every process whose command line holds the text (the
+    workers run in process groups of their own)."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                if text.encode() in f.read():
+                    os.kill(int(pid), signal.SIGKILL)
+        except (OSError, ProcessLookupError):
+            pass
+
+
 def run(args, env=None, **kw):
     e = dict(os.environ)
     e["NSF2PST_HEADLESS"] = "1"
@@ -117,7 +129,7 @@ class Conversion(unittest.TestCase):
                              start_new_session=True)
         time.sleep(1.0)
         os.killpg(p.pid, signal.SIGKILL)
-        subprocess.run(["pkill", "-9", "-f", "nsfsaver.*" + self.db], check=False)
+        kill_processes_naming(self.db)
         p.communicate(timeout=60)
         pst = os.path.join(out, "mailbox.pst")
         self.assertFalse(os.path.exists(pst) and os.path.getsize(pst) == 0)
