@@ -177,6 +177,24 @@ class MixedMailbox(unittest.TestCase):
         code, err = wd.readpst_count(self.pst, self.work.dir)
         self.assertEqual(code, 0, err)
 
+    def test_all_view_records_no_calendar_entries_and_is_skipped_when_excluded(self):
+        all_view = next(v for v in self.manifest["views"] if v["name"] == "($All)")
+        calendar = {d["noteId"] for d in self.manifest["documents"] if d["kind"] == "calendar"}
+        self.assertTrue(calendar & set(all_view["entries"]))
+        work = wd.WorkDir(os.path.join(self.tmp.name, "all"), self.nsf)
+        self.assertEqual(work.convert_folder(all_view["noteId"], all_view["pst"]), 1)
+        self.assertEqual(work.calendar_ids(), [])
+        self.assertIn("Total number of emails: %d\r\n" % len(all_view["entries"]), work.log_text())
+        # With the ($All) view excluded the run converts nothing and leaves the
+        # record as it was.
+        skipped = wd.WorkDir(os.path.join(self.tmp.name, "all-excluded"), self.nsf, include_all_view=0)
+        skipped.set_record(all_view["noteId"], 0, all_view["pst"], 1)
+        code, _ = skipped.run()
+        self.assertEqual(code, 255)
+        self.assertEqual(skipped.read("setting.txt"), wd.record_bytes(all_view["noteId"], 0, all_view["pst"], 1))
+        self.assertNotIn("Dumping Folder", skipped.log_text())
+        self.assertEqual(wd.pst_messages(skipped.build_pst()), [])
+
     def test_forced_restarts_lose_and_duplicate_nothing(self):
         # Every process may open only a few documents: the mail and calendar
         # runs restart again and again in the middle of their folders.
@@ -235,6 +253,23 @@ class OneFolder(unittest.TestCase):
         self.assertEqual(work.record(), (self.view["noteId"], 0, self.view["pst"], 1))
         self.assertEqual(self.folder_tags(work.build_pst()), Counter(self.tags))
 
+    def test_restart_at_the_first_document_and_start_at_the_end(self):
+        work = wd.WorkDir(os.path.join(self.tmp.name, "first"), self.nsf)
+        work.set_record(self.view["noteId"], 0, self.view["pst"], 1)
+        # Not one document can be opened: the record stays at position 0 with
+        # status 1, the same record as a finished folder; runstate.txt tells
+        # them apart.
+        self.assertEqual(work.run(env={"NSFDB_OPEN_LIMIT": "0"}), (255, "restart"))
+        self.assertEqual(work.read("setting.txt"), wd.record_bytes(self.view["noteId"], 0, self.view["pst"], 1))
+        self.assertEqual(wd.pst_messages(work.build_pst()), [])
+        # A run that starts at the end touches no document and resets the position.
+        work.set_record(self.view["noteId"], self.COUNT, self.view["pst"], 1)
+        self.assertEqual(work.run(), (255, "complete"))
+        self.assertEqual(work.record(), (self.view["noteId"], 0, self.view["pst"], 1))
+        log = work.log_text()
+        self.assertNotIn("Email number: %d " % self.COUNT, log)
+        self.assertIn("Total number of emails: %d\r\n0\t:items found\r\n0\t:items Dump\r\n" % self.COUNT, log)
+
     def test_stop_in_the_middle_leaves_position_0_and_status_0(self):
         work = wd.WorkDir(os.path.join(self.tmp.name, "stop"), self.nsf)
         work.set_record(self.view["noteId"], 0, self.view["pst"], 1)
@@ -256,31 +291,65 @@ class OneFolder(unittest.TestCase):
 
 
 class CalendarBatches(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory(prefix="worker_run_")
+        cls.nsf, cls.manifest = wd.generate(os.path.join(cls.tmp.name, "cal.json"), "--mails", "0", "--calendar",
+                                            "250", "--attachment-share", "0", "--no-all-view", "--seed", "3")
+        cls.meetings = next(v for v in cls.manifest["views"] if v["name"] == "($Meetings)")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def recorded(self, name):
+        """A work directory whose cal.txt holds the IDs of the Meetings view."""
+        work = wd.WorkDir(os.path.join(self.tmp.name, name), self.nsf)
+        self.assertEqual(work.convert_folder(self.meetings["noteId"], self.meetings["pst"]), 1)
+        self.assertEqual(work.calendar_ids(), self.meetings["entries"])
+        return work
+
+    def appointment_tags(self, work):
+        return Counter(tag_of(s) for folder, cls, s, _ in wd.pst_messages(work.build_pst())
+                       if folder == TOP + "\\Calendar" and cls == "IPM.Appointment")
+
+    def test_empty_calendar_list(self):
+        work = wd.WorkDir(os.path.join(self.tmp.name, "empty"), self.nsf)
+        work.set_record(0, 0, "Calendar", 1)
+        self.assertEqual(work.run(calendar=True), (255, "complete"))
+        self.assertEqual(work.record(), (0, 0, "Calendar", 1))
+        self.assertEqual(self.appointment_tags(work), Counter())
+
+    def test_stop_in_a_calendar_run(self):
+        work = self.recorded("stop")
+        ids = work.calendar_ids()
+        work.set_record(0, 0, "Calendar", 1)
+        code, state, err = wd.stop_run(work, True, lambda w: "save app" in w.log_text())
+        self.assertEqual((code, state), (255, "stopped"), err)
+        self.assertEqual(work.record(), (ids[-1], 0, "Calendar", 0))
+        done = work.log_text().count("save app")
+        self.assertLess(done, 99)
+        by_id = {d["noteId"]: d["tag"] for d in self.manifest["documents"]}
+        self.assertEqual(self.appointment_tags(work), Counter(by_id[n] for n in ids[:done]))
+
     def test_250_entries_take_three_calendar_runs_of_at_most_99(self):
-        with tempfile.TemporaryDirectory(prefix="worker_run_") as root:
-            nsf, manifest = wd.generate(os.path.join(root, "cal.json"), "--mails", "0", "--calendar", "250",
-                                        "--attachment-share", "0", "--no-all-view", "--seed", "3")
-            meetings = next(v for v in manifest["views"] if v["name"] == "($Meetings)")
-            work = wd.WorkDir(os.path.join(root, "w"), nsf)
-            self.assertEqual(work.convert_folder(meetings["noteId"], meetings["pst"]), 1)
-            ids = work.calendar_ids()
-            self.assertEqual(ids, meetings["entries"])
-            work.set_record(0, 0, "Calendar", 1)
-            records = []
-            for _ in range(3):
-                code, state = work.run(calendar=True)
-                records.append((code, state, work.record()))
-            self.assertEqual(records, [
-                (255, "restart", (ids[99], 99, "Calendar", 1)),
-                (255, "restart", (ids[198], 198, "Calendar", 1)),
-                (255, "complete", (ids[-1], 0, "Calendar", 1)),
-            ])
-            log = work.log_text()
-            self.assertEqual(log.count("save app"), 250)
-            self.assertEqual(log.count("Calendar entries saved. \r\n"), 3)
-            tags = Counter(tag_of(s) for folder, cls, s, _ in wd.pst_messages(work.build_pst())
-                           if folder == TOP + "\\Calendar" and cls == "IPM.Appointment")
-            self.assertEqual(tags, Counter(d["tag"] for d in manifest["documents"]))
+        manifest = self.manifest
+        work = self.recorded("batches")
+        ids = work.calendar_ids()
+        work.set_record(0, 0, "Calendar", 1)
+        records = []
+        for _ in range(3):
+            code, state = work.run(calendar=True)
+            records.append((code, state, work.record()))
+        self.assertEqual(records, [
+            (255, "restart", (ids[99], 99, "Calendar", 1)),
+            (255, "restart", (ids[198], 198, "Calendar", 1)),
+            (255, "complete", (ids[-1], 0, "Calendar", 1)),
+        ])
+        log = work.log_text()
+        self.assertEqual(log.count("save app"), 250)
+        self.assertEqual(log.count("Calendar entries saved. \r\n"), 3)
+        self.assertEqual(self.appointment_tags(work), Counter(d["tag"] for d in manifest["documents"]))
 
 
 class PstOfCategorisedMail(unittest.TestCase):
@@ -347,7 +416,8 @@ SMALL_MAILBOX = {
     ],
     "views": [{"name": "Mixed", "folder": True, "noteId": 8250,
                "entries": [2304, {"noteId": 2308, "unread": True}, None, 2312, 2316, 2320, 2324, 2328, 2332,
-                           2336]}],
+                           2336]},
+              {"name": "Lost", "folder": True, "noteId": 8254, "entries": [2332, 2332]}],
 }
 FINISH_TIME = r"(?P<m>[1-9]|1[0-2])/(?P<d>[1-9]|[12][0-9]|3[01])/(?P<y>[0-9]{4}) " \
               r"(?P<H>[0-9]|1[0-9]|2[0-3]):(?P<M>[0-9]|[1-5][0-9]):(?P<S>[0-9]|[1-5][0-9])"
@@ -358,15 +428,32 @@ class RunLogText(unittest.TestCase):
     with a document of each kind, a null entry, an unknown form (error), a
     document that cannot be opened (warning) and a mail without a subject."""
 
+    @staticmethod
+    def damaged_database(root):
+        nsf = wd.build_description(os.path.join(root, "small.json"), SMALL_MAILBOX)
+        # Damage the database: the note 2332 that the folders list is gone.
+        db = sqlite3.connect(nsf)
+        db.execute("DELETE FROM items WHERE noteId = 2332")
+        db.execute("DELETE FROM notes WHERE noteId = 2332")
+        db.commit()
+        db.close()
+        return nsf
+
+    def test_documents_that_cannot_be_opened_never_make_the_converted_count_negative(self):
+        with tempfile.TemporaryDirectory(prefix="worker_run_") as root:
+            work = wd.WorkDir(os.path.join(root, "w"), self.damaged_database(root))
+            self.assertEqual(work.convert_folder(8254, "Lost"), 1)
+            self.assertIn("Total number of emails: 2\r\n"
+                          "Email number: 0 \r\nInvalid or nonexistent document\r\n"
+                          "WARNING:Document cannot be opened\r\n\r\n"
+                          "Email number: 1 \r\nInvalid or nonexistent document\r\n"
+                          "WARNING:Document cannot be opened\r\n\r\n"
+                          "0\t:items found\r\n0\t:items Dump\r\nWarnings:\t 2\r\nErrors:\t0\r\n",
+                          work.log_text())
+
     def test_run_log_bytes(self):
         with tempfile.TemporaryDirectory(prefix="worker_run_") as root:
-            nsf = wd.build_description(os.path.join(root, "small.json"), SMALL_MAILBOX)
-            # Damage the database: the note 2332 that the folder lists is gone.
-            db = sqlite3.connect(nsf)
-            db.execute("DELETE FROM items WHERE noteId = 2332")
-            db.execute("DELETE FROM notes WHERE noteId = 2332")
-            db.commit()
-            db.close()
+            nsf = self.damaged_database(root)
             work = wd.WorkDir(os.path.join(root, "w"), nsf)
             before = datetime.datetime.now()
             self.assertEqual(work.convert_folder(8250, "Mixed"), 1)
