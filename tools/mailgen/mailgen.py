@@ -188,6 +188,10 @@ class Generator:
         for n, f, _ in shares:
             self.view(n, f)
         for n, _ in forced:
+            # A nested folder needs its parents (they stay empty unless named).
+            parts = n.split("\\")
+            for k in range(1, len(parts)):
+                self.view("\\".join(parts[:k]), True)
             self.view(n, n not in ("($Sent)", "($Drafts)"))
         self.view("($ToDo)", False)
         self.view("($Meetings)", False)
