@@ -4,6 +4,7 @@ hand-written mailboxes, checked in the PST written from the staging store
 once as the right kind of item; calendar entries arrive once in batches of
 at most 99 per run; forced restarts and Stop lose and duplicate nothing; the
 run log of a small mailbox holds exactly the expected text."""
+import base64
 import datetime
 import json
 import os
@@ -133,6 +134,7 @@ class MixedMailbox(unittest.TestCase):
         self.assertGreater(checked["attachments"], 20)
         self.assertGreater(checked["unread"], 3)
         self.assertGreater(checked["photo"], 3)
+        self.assertGreater(checked["calendar attachments"], 0)
 
     def check_message(self, m, where, by_tag, checked):
         tag = tag_of(m.subject)
@@ -164,6 +166,8 @@ class MixedMailbox(unittest.TestCase):
             self.assertEqual(m.number_of_attachments > 0, has_photo, what)
         if cls == "IPM.Appointment":
             self.assertEqual(m.subject, d["subject"], what)
+            self.assertEqual(m.number_of_attachments, len(d["attachments"]), what)
+            checked["calendar attachments"] += len(d["attachments"])
 
     @staticmethod
     def body_text(m):
@@ -381,6 +385,8 @@ FORMS = {
     "Person": [{"name": n, "type": "text"} for n in ("FullNameInput", "FirstName", "LastName")],
     "Group": [{"name": n, "type": "text"} for n in ("ListName", "Members")],
 }
+with open(os.path.join(wd.SRC, "samples", "mailbox", "images", "photo.jpg"), "rb") as photo_file:
+    PHOTO = base64.b64encode(photo_file.read()).decode("ascii")
 ZONE = "Z=-1$DO=1$DL=3 -1 1 10 -1 1$ZX=11$ZN=W. Europe"
 SMALL_MAILBOX = {
     "title": "Run log sample",
@@ -396,9 +402,11 @@ SMALL_MAILBOX = {
         {"noteId": 2312, "form": "Task", "created": "2019-03-06T10:00:00+01:00",
          "items": {"Subject": "Send the report", "From": "CN=Jane Doe/O=Acme",
                    "StartDate": {"datetime": "2019-03-07T09:00:00+01:00"},
-                   "DueDate": {"datetime": "2019-03-08T17:00:00+01:00"}, "Body": "By Friday."}},
+                   "DueDate": {"datetime": "2019-03-08T17:00:00+01:00"}, "Body": "By Friday."},
+         "attachments": [{"name": "checklist.txt", "text": "1. figures\r\n2. charts\r\n"}]},
         {"noteId": 2316, "form": "Person", "created": "2019-03-07T10:00:00+01:00",
-         "items": {"FullNameInput": "Anna Berg", "FirstName": "Anna", "LastName": "Berg"}},
+         "items": {"FullNameInput": "Anna Berg", "FirstName": "Anna", "LastName": "Berg"},
+         "attachments": [{"name": "ContactPhoto", "base64": PHOTO}]},
         {"noteId": 2320, "form": "Group", "created": "2019-03-08T10:00:00+01:00",
          "items": {"ListName": "Team", "Members": ["CN=John Smith/O=Acme", "CN=Anna Berg/O=Acme"]}},
         {"noteId": 2324, "form": "Appointment", "created": "2019-03-09T10:00:00+01:00",
@@ -406,7 +414,8 @@ SMALL_MAILBOX = {
                    "StartDate": {"datetime": "2019-03-12T15:30:00+01:00"},
                    "StartDateTime": {"datetime": "2019-03-12T15:30:00+01:00"},
                    "EndDateTime": {"datetime": "2019-03-12T16:15:00+01:00"},
-                   "StartTimeZone": ZONE, "EndTimeZone": ZONE}},
+                   "StartTimeZone": ZONE, "EndTimeZone": ZONE},
+         "attachments": [{"name": "agenda.txt", "text": "Check-up\r\n"}]},
         {"noteId": 2328, "form": "Discussion", "created": "2019-03-10T10:00:00+01:00",
          "items": {"Subject": "A form the converter does not know"}},
         {"noteId": 2332, "form": "Memo", "created": "2019-03-11T10:00:00+01:00",
@@ -499,9 +508,11 @@ class RunLogText(unittest.TestCase):
             + entry(3, 2312, "Task")
             + "Processing email: Send the report[Jane Doe]\r\n"
             "Item Name:\tJane Doe Send the report\r\n"
+            "Attachments:\tchecklist.txt,\r\n"
             + entry(4, 2316, "Person")
             + "Processing email: Anna Berg\r\n"
             "Item Name:\tAnna Berg\r\n"
+            "Attachments:\tContactPhoto,\r\n"
             + entry(5, 2320, "Group")
             + "Processing email: Team\r\n"
             "Item Name:\tTeam\r\n"
@@ -535,6 +546,7 @@ class RunLogText(unittest.TestCase):
             "\r\n"
             "session found"
             "Item Name:\tJane Doe Dentist\r\n"
+            "Attachments:\tagenda.txt,\r\n"
             "\r\n"
             "save app"
             "Calendar entries saved. \r\n")
@@ -544,12 +556,14 @@ class RunLogText(unittest.TestCase):
         f = wd.pypff.file()
         f.open(work.build_pst())
         seen = []
+        attachments = {}
 
         def walk(folder, where):
             for i in range(folder.number_of_sub_messages):
                 m = folder.get_sub_message(i)
                 flags = struct.unpack("<I", record_set_value(m, 0x0E07))[0]
                 seen.append((where, wd.message_class(m), m.subject or "", bool(flags & 1)))
+                attachments[m.subject or ""] = m.number_of_attachments
             for i in range(folder.number_of_sub_folders):
                 sub = folder.get_sub_folder(i)
                 walk(sub, (where + "\\" if where else "") + (sub.name or ""))
@@ -568,6 +582,8 @@ class RunLogText(unittest.TestCase):
         ]))
         read = {s: r for w, c, s, r in seen if c == "IPM.Note"}
         self.assertEqual(read, {"Lunch on Friday": True, "Notes: draft/final": False, "": True})
+        self.assertEqual(attachments, {"Lunch on Friday": 0, "Notes: draft/final": 1, "": 0, "Send the report": 1,
+                                       "Anna Berg": 1, "Team": 0, "Dentist": 1})
 
 
 if __name__ == "__main__":
