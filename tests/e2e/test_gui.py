@@ -36,8 +36,9 @@ WORKER_TITLE = "Kelvro Saving Data"
 RUN_LOG = "KelvroNSF2PST_log_.txt"
 
 # The folders to check: tree label -> Notes view of the sample. Inbox holds
-# mail, a deleted entry and two calendar documents (which go to the PST
-# calendar); Tasks holds tasks, one of them also filed in another folder.
+# mail, an entry without a document and two calendar documents (which go to
+# the PST calendar); Tasks holds tasks, one of them also filed in another
+# folder.
 CHOSEN = {"Inbox": "($Inbox)", "Tasks": "($ToDo)"}
 
 MAIL_FORMS = {"Memo", "Reply", "NonDelivery Report", "Return Receipt"}
@@ -59,9 +60,9 @@ CONVERSION_TIMEOUT = 120
 WORKER_WINDOW_LIMIT = 30
 
 
-def xdotool(*args, timeout=10, check=True):
-    r = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=timeout)
-    if check and r.returncode != 0:
+def xdotool(*args):
+    r = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=10)
+    if r.returncode != 0:
         raise AssertionError(f"xdotool {' '.join(map(str, args))} failed: {r.stderr.strip()}")
     return r.stdout
 
@@ -177,6 +178,9 @@ class GuiConversion(unittest.TestCase):
         self.stderr_path = os.path.join(self.tmp, "nsf2pst.err")
 
     def tearDown(self):
+        # nsf2pst still running here means the scenario broke off.
+        if self.process and self.process.poll() is None:
+            self.screenshot()
         self.stop_conversion()
 
     def run(self, result=None):
@@ -206,9 +210,14 @@ class GuiConversion(unittest.TestCase):
                 except subprocess.TimeoutExpired:
                     continue
 
-    def fail_with_screen(self, message):
+    def screenshot(self):
         shot = os.path.join(self.tmp, "screen.png")
-        subprocess.run(["import", "-window", "root", shot], capture_output=True, timeout=30)
+        if not os.path.exists(shot):
+            subprocess.run(["import", "-window", "root", shot], capture_output=True, timeout=30)
+        return shot
+
+    def fail_with_screen(self, message):
+        shot = self.screenshot()
         self.stop_conversion()
         with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
             output = f.read()
