@@ -13,6 +13,7 @@ import sqlite3
 import struct
 import sys
 import tempfile
+import time
 import unittest
 from collections import Counter
 
@@ -274,6 +275,23 @@ class OneFolder(unittest.TestCase):
         self.assertNotIn("Email number: %d " % self.COUNT, log)
         self.assertIn("Total number of emails: %d\r\n0\t:items found\r\n0\t:items Dump\r\n" % self.COUNT, log)
 
+    def test_killed_run_resumes_at_the_record(self):
+        work = wd.WorkDir(os.path.join(self.tmp.name, "killed"), self.nsf)
+        work.set_record(self.view["noteId"], 0, self.view["pst"], 1)
+        proc = work.start()
+        deadline = time.time() + 120
+        while "Email number: 500 " not in work.log_text() and proc.poll() is None and time.time() < deadline:
+            time.sleep(0.01)
+        proc.kill()
+        proc.communicate()
+        self.assertEqual(work.runstate(), "")
+        note_id, position, path, status = work.record()
+        self.assertGreaterEqual(position, 500)
+        self.assertLess(position, self.COUNT)
+        # The launcher starts the next run at the recorded position.
+        self.assertEqual(work._until_done(False, None, 5), 1)
+        self.assertEqual(self.folder_tags(work.build_pst()), Counter(self.tags))
+
     def test_stop_in_the_middle_leaves_position_0_and_status_0(self):
         work = wd.WorkDir(os.path.join(self.tmp.name, "stop"), self.nsf)
         work.set_record(self.view["noteId"], 0, self.view["pst"], 1)
@@ -292,6 +310,10 @@ class OneFolder(unittest.TestCase):
         again = wd.WorkDir(os.path.join(self.tmp.name, "after-stop"), self.nsf)
         self.assertEqual(again.convert_folder(self.view["noteId"], self.view["pst"]), 1)
         self.assertEqual(self.folder_tags(again.build_pst()), Counter(self.tags))
+        # So does a later run into the same PST from the position the record
+        # holds (0): the documents saved before the Stop are not saved twice.
+        self.assertEqual(work.convert_folder(self.view["noteId"], self.view["pst"]), 1)
+        self.assertEqual(self.folder_tags(work.build_pst()), Counter(self.tags))
 
 
 class CalendarBatches(unittest.TestCase):
