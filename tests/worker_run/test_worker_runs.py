@@ -159,6 +159,8 @@ class MixedMailbox(unittest.TestCase):
             unread = d["noteId"] in view["unread"]
             checked["unread"] += unread
             self.assertEqual(bool(flags & 1), not unread, what)
+            self.assertEqual(m.sender_name, self.expected_sender(source["items"]), what)
+            self.assertEqual(m.client_submit_time, self.expected_sent(source), what)
             importance = struct.unpack("<I", record_set_value(m, 0x0017))[0]
             self.assertEqual(importance, {"1": 2, "3": 0}.get(source["items"].get("Importance"), 1), what)
         if cls == "IPM.Contact":
@@ -169,6 +171,22 @@ class MixedMailbox(unittest.TestCase):
             self.assertEqual(m.subject, d["subject"], what)
             self.assertEqual(m.number_of_attachments, len(d["attachments"]), what)
             checked["calendar attachments"] += len(d["attachments"])
+
+    @staticmethod
+    def expected_sender(items):
+        # Without address translation the sender is the Internet address of
+        # "INetFrom", or else the common name of the Notes name.
+        if items.get("INetFrom"):
+            return items["INetFrom"]
+        return items["From"].split("CN=", 1)[1].split("/", 1)[0]
+
+    @staticmethod
+    def expected_sent(source):
+        # The sent date (or the creation date) is taken as the clock time of
+        # its own zone, which the store reads as local time.
+        text = source["items"].get("PostedDate", {}).get("datetime") or source["created"]
+        wall = datetime.datetime.fromisoformat(text).replace(tzinfo=None)
+        return wall.astimezone(datetime.timezone.utc).replace(tzinfo=None)
 
     @staticmethod
     def body_text(m):
@@ -199,6 +217,39 @@ class MixedMailbox(unittest.TestCase):
         self.assertEqual(skipped.read("setting.txt"), wd.record_bytes(all_view["noteId"], 0, all_view["pst"], 1))
         self.assertNotIn("Dumping Folder", skipped.log_text())
         self.assertEqual(wd.pst_messages(skipped.build_pst()), [])
+
+    def test_date_range_keeps_only_documents_created_inside_it(self):
+        def ole(day):
+            return float((day - datetime.date(1899, 12, 30)).days)
+
+        # The generated documents are created on days 1 to 28 of a month, so
+        # no zone offset moves one across these bounds.
+        ranges = [(ole(datetime.date(2017, 12, 30)), ole(datetime.date(2019, 12, 30)))]
+        work = wd.WorkDir(os.path.join(self.tmp.name, "ranges"), self.nsf, date_ranges=ranges)
+        views = {v["name"]: v for v in self.manifest["views"]}
+        for name in ("($Inbox)", "($Meetings)"):
+            self.assertEqual(work.convert_folder(views[name]["noteId"], views[name]["pst"]), 1)
+        self.assertEqual(work.convert_calendar(), 1)
+        by_id = {d["noteId"]: d for d in self.manifest["documents"]}
+
+        def inside(note_id):
+            return self.description[note_id]["created"][:4] in ("2018", "2019")
+
+        want = Counter()
+        for name in ("($Inbox)", "($Meetings)"):
+            for note_id in views[name]["entries"]:
+                d = by_id[note_id]
+                if d["kind"] == "mail" and inside(note_id):
+                    want[(TOP + "\\Inbox", "IPM.Note", d["tag"])] += 1
+                elif d["kind"] == "calendar" and inside(note_id):
+                    want[(TOP + "\\Calendar", "IPM.Appointment", d["tag"])] = 1
+        self.assertGreater(len(want), 10)
+        self.assertEqual(got_items(work.build_pst()), want)
+        # The rejected documents are counted as found but not dumped.
+        inbox = views["($Inbox)"]["entries"]
+        kept = sum(1 for n in inbox if inside(n) and by_id[n]["kind"] == "mail")
+        self.assertIn("%d\t:items found\r\n%d\t:items Dump\r\n" % (len(inbox), kept + sum(
+            1 for n in inbox if inside(n) and by_id[n]["kind"] == "calendar")), work.log_text())
 
     def test_forced_restarts_lose_and_duplicate_nothing(self):
         # Every process may open only a few documents: the mail and calendar

@@ -65,7 +65,7 @@ def parse_record(data):
 class WorkDir:
     """One work directory and one PST, as the launcher keeps them for one conversion."""
 
-    def __init__(self, root, nsf, env=None, include_all_view=1):
+    def __init__(self, root, nsf, env=None, include_all_view=1, date_ranges=()):
         self.dir = root
         os.makedirs(root, exist_ok=True)
         self.nsf = nsf
@@ -75,7 +75,7 @@ class WorkDir:
         os.makedirs(self.tmp, exist_ok=True)
         self.env = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=self.tmp)
         self.env.update(env or {})
-        self.write("config.txt", config_bytes(self.log, include_all_view))
+        self.write("config.txt", config_bytes(self.log, include_all_view, date_ranges))
         self.write("setting.txt", b"")
         self.write("cal.txt", b"")
         self.write(LOG_NAME, b"\xff\xfe")
