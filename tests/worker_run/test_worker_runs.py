@@ -21,7 +21,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import worker_driver as wd  # noqa: E402
 
 TOP = "Top of Outlook data file"
-MAIL_KINDS = ("mail",)
 
 
 def tag_of(subject):
@@ -49,8 +48,8 @@ def expected_items(manifest):
     """Counter of (PST folder, message class, tag) that a full conversion gives."""
     want = Counter()
     calendar = set()
+    by_id = {d["noteId"]: d for d in manifest["documents"]}
     for v in converted_views(manifest):
-        by_id = {d["noteId"]: d for d in manifest["documents"]}
         for note_id in v["entries"]:
             d = by_id[note_id]
             if d["kind"] == "mail":

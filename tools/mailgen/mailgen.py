@@ -27,7 +27,6 @@ Examples:
       --build big.nsf --nsfdb build/tools/nsfdb/nsfdb archive.json
 """
 import argparse
-import base64
 import json
 import os
 import random
