@@ -102,7 +102,11 @@ class CWxProgressOwner : public CProgressWindow {
 public:
     explicit CWxProgressOwner(const std::u16string& title) : dialog(new CWxProgressDialog(title)) {}
     ~CWxProgressOwner() override { dialog->Destroy(); }
-    void RunModal(CHandlers h) override { dialog->RunModal(std::move(h)); }
+    void RunModal(CHandlers h) override {
+        // SendEndNotice runs the handlers this object holds: keep them here too.
+        handlers = h;
+        dialog->RunModal(std::move(h));
+    }
     void Send(std::function<void()> task) override { dialog->Send(std::move(task)); }
     void SetRange(int32_t l, int32_t u) override { dialog->SetRange(l, u); }
     void SetPosition(int32_t p) override { dialog->SetPosition(p); }

@@ -59,3 +59,28 @@ TEST(ProgressWindowGui, ShowsTitleBarStatusAndStop) {
     EXPECT_EQ(statusSeen, "Dumping Folder data Inbox");
     EXPECT_FALSE(stopped);
 }
+
+// The worker thread ends a run with the end notice; its handler must run on
+// the window's thread, where it closes the window.
+TEST(ProgressWindowGui, EndNoticeFromTheWorkerReachesItsHandler) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    unsetenv("NSF2PST_HEADLESS");
+    auto window = ui::CProgressWindow::Create(u"Kelvro Saving Data");
+    ASSERT_TRUE(window);
+    std::thread worker;
+    bool noticed = false;
+    ui::CProgressWindow::CHandlers handlers;
+    handlers.onEndNotice = [&] {
+        noticed = true;
+        window->Close();
+    };
+    handlers.onStart = [&] {
+        worker = std::thread([&] {
+            window->SendEndNotice();  // synchronous: the handler has run when it returns
+            if (!noticed) window->Send([&] { window->Close(); });
+        });
+    };
+    window->RunModal(handlers);
+    worker.join();
+    EXPECT_TRUE(noticed);
+}
