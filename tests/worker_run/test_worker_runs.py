@@ -428,6 +428,22 @@ class CalendarBatches(unittest.TestCase):
         self.assertEqual(self.appointment_tags(work), Counter(d["tag"] for d in manifest["documents"]))
 
 
+    def test_entries_listed_twice_across_batches_become_one_appointment_each(self):
+        # Invitations are listed in the Inbox and in the Meetings view, some
+        # meetings in Projects too: cal.txt holds more than 250 IDs.
+        nsf, manifest = wd.generate(os.path.join(self.tmp.name, "twice.json"), "--mails", "0", "--calendar", "250",
+                                    "--attachment-share", "0", "--seed", "9")
+        views = {v["name"]: v for v in manifest["views"]}
+        work = wd.WorkDir(os.path.join(self.tmp.name, "twice"), nsf)
+        for name in ("($Inbox)", "Projects", "($Meetings)"):
+            self.assertEqual(work.convert_folder(views[name]["noteId"], views[name]["pst"]), 1)
+        ids = work.calendar_ids()
+        self.assertEqual(len(set(ids)), 250)
+        self.assertGreater(len(ids), 2 * 99)
+        self.assertEqual(work.convert_calendar(), 3)
+        self.assertEqual(self.appointment_tags(work), Counter(d["tag"] for d in manifest["documents"]))
+
+
 class PstOfCategorisedMail(unittest.TestCase):
     def test_mail_with_categories_only_gives_a_pst_libpff_opens(self):
         # The only named property of the store is the categories keyword.
