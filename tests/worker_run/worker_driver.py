@@ -107,7 +107,9 @@ class WorkDir:
         return list(struct.unpack("<%dI" % (len(data) // 4), data))
 
     def log_text(self):
-        return self.read(LOG_NAME)[2:].decode("utf-16-le")
+        # May be read while a worker appends to it: an odd tail is left out.
+        data = self.read(LOG_NAME)[2:]
+        return data[:len(data) - len(data) % 2].decode("utf-16-le", "replace")
 
     def command_line(self, calendar):
         return "%s/D /C %s/P %s/F%s/" % (self.nsf, "1" if calendar else "0", self.pst, self.dir)
