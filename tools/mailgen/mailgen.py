@@ -176,12 +176,7 @@ class Generator:
 
     def plan(self):
         a = self.args
-        forced = []
-        for spec in a.folder:
-            name, _, count = spec.rpartition("=")
-            if not name or not count.isdigit():
-                raise SystemExit("mailgen: --folder wants NAME=COUNT, not %r" % spec)
-            forced.append((name, int(count)))
+        forced = a.forced
         forced_names = {n for n, _ in forced}
         shares = [(n, f, w) for n, f, _, w in MAIL_FOLDERS if n not in forced_names]
         for n, f, _ in shares:
@@ -632,6 +627,12 @@ def parse_args(argv):
             p.error("--%s must not be negative" % name)
     if not 0 <= a.attachment_share <= 1:
         p.error("--attachment-share lies between 0 and 1")
+    a.forced = []
+    for spec in a.folder:
+        name, _, count = spec.rpartition("=")
+        if not name or not count.isdigit():
+            p.error("--folder wants NAME=COUNT, not %r" % spec)
+        a.forced.append((name, int(count)))
     if a.max_body < 20:
         p.error("--max-body must be at least 20")
     return a
