@@ -51,12 +51,19 @@ bool CConversion::CheckInput() {
     if (stat(db.c_str(), &st) != 0) return Fail("cannot read the database " + db + ": no such file"), false;
     if (!S_ISREG(st.st_mode)) return Fail("the database " + db + " is not a file"), false;
     if (access(db.c_str(), R_OK) != 0) return Fail("cannot read the database " + db + ": permission denied"), false;
+    if (!UseOutputFolder(options.outputDir)) return false;
+    // The viewer's Save as PST dialog starts in the output folder.
+    std::error_code ec;
+    options.settings.destinationFolder = sys::Utf8ToUtf16(fs::absolute(options.outputDir, ec).string());
+    return true;
+}
+
+bool CConversion::UseOutputFolder(const std::string& folder) {
     struct stat out;
-    if (stat(options.outputDir.c_str(), &out) != 0 || !S_ISDIR(out.st_mode))
-        return Fail("the output folder " + options.outputDir + " does not exist"), false;
-    if (access(options.outputDir.c_str(), W_OK) != 0)
-        return Fail("cannot write into the output folder " + options.outputDir), false;
-    pstPath = (fs::path(options.outputDir) / fs::path(db).stem()).string() + ".pst";
+    if (stat(folder.c_str(), &out) != 0 || !S_ISDIR(out.st_mode))
+        return Fail("the output folder " + folder + " does not exist"), false;
+    if (access(folder.c_str(), W_OK) != 0) return Fail("cannot write into the output folder " + folder), false;
+    pstPath = (fs::path(folder) / fs::path(options.databasePath).stem()).string() + ".pst";
     if (fs::exists(pstPath) && !options.overwrite)
         return Fail(pstPath + " exists already (use --overwrite to replace it)"), false;
     return true;
@@ -125,7 +132,11 @@ bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
         Say("Nothing was chosen for export.");
         return false;
     }
-    // The viewer may have changed the options (mode 1): the worker reads them from config.txt.
+    // The viewer may have changed the options (mode 1): the worker reads them
+    // from config.txt. The PST goes where the Save as PST dialog said.
+    if (gui && !selection->destinationFolder.empty() &&
+        !UseOutputFolder(sys::Utf16ToUtf8(selection->destinationFolder)))
+        return false;
     folders = std::move(selection->entries);
     Say("Folders to convert: " + std::to_string(folders.size()));
     return true;

@@ -29,6 +29,8 @@ public:
 
 private:
     bool CheckInput();
+    // Checks that the PST can be written into the folder and sets pstPath.
+    bool UseOutputFolder(const std::string& folder);
     bool RunViewer(std::vector<SelectionEntry>& folders);
     bool ConvertFolder(size_t index, size_t total, const SelectionEntry& folder);
     bool ConvertCalendar();

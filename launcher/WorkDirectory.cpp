@@ -27,7 +27,7 @@ bool CWorkDirectory::Create(const ExportSettings& given, std::string& error) {
     path = sys::Utf8ToUtf16(pattern) + u"/";
     ExportSettings settings = given;
     settings.logFilePath = LogPath();
-    settings.destinationFolder = path;
+    if (settings.destinationFolder.empty()) settings.destinationFolder = path;
     bool ok = sys::WriteWholeFile(File(u"Folderpth.txt"), "") && sys::WriteWholeFile(File(u"setting.txt"), "") &&
               sys::WriteWholeFile(File(u"cal.txt"), "") && WriteExportSettings(File(u"config.txt"), settings) &&
               sys::WriteWholeFile(LogPath(), "\xFF\xFE");

@@ -319,6 +319,7 @@ class GuiConversion(unittest.TestCase):
         save = self.wait_for("the Save as PST dialog", 20,
                              lambda: [w for w, small in self.viewer_windows(main) if not small])[0]
         click_dlu(save, SAVE_DLU, PATH_EDIT)
+        xdotool("key", "ctrl+a", "BackSpace")
         xdotool("type", "--delay", "10", out)
         click_dlu(save, SAVE_DLU, OK_BUTTON)
         # The viewer ends with the export; a message box instead means the
@@ -352,13 +353,18 @@ class GuiConversion(unittest.TestCase):
     def test_checked_folders_are_converted_and_nothing_else(self):
         db = self.build_database()
         everything = self.convert_everything(db)
+        # The PST goes where the Save as PST dialog says, not to the
+        # command line's output folder.
+        given = os.path.join(self.tmp, "given")
         out = os.path.join(self.tmp, "chosen")
+        os.mkdir(given)
         os.mkdir(out)
-        self.start_gui_conversion(db, out)
+        self.start_gui_conversion(db, given)
         self.choose_folders_and_export(out)
         self.wait_for_conversion()
         pst = os.path.join(out, "mailbox.pst")
         self.assertTrue(os.path.exists(pst), os.listdir(out))
+        self.assertEqual(os.listdir(given), [])
 
         all_listing = pst_items.items(everything)
         root = next(p for p, _, _ in all_listing if p.endswith("\\Inbox"))[:-len("\\Inbox")]
