@@ -195,9 +195,16 @@ class MixedMailbox(unittest.TestCase):
         rtf = m.rtf_body
         return rtf.decode("latin-1") if rtf else ""
 
-    def test_readpst_reads_the_pst(self):
-        code, err = wd.readpst_count(self.pst, self.work.dir)
+    def test_readpst_reads_the_same_items(self):
+        code, err, counts = wd.readpst_counts(self.pst, self.work.dir)
         self.assertEqual(code, 0, err)
+        # readpst writes mail, appointments and contacts (not tasks nor
+        # distribution lists).
+        want = Counter()
+        for folder, cls, _ in got_items(self.pst).elements():
+            if cls in ("IPM.Note", "IPM.Appointment", "IPM.Contact"):
+                want[folder.split("\\", 1)[1]] += 1
+        self.assertEqual({k: v for k, v in counts.items() if v}, dict(want))
 
     def test_all_view_records_no_calendar_entries_and_is_skipped_when_excluded(self):
         all_view = next(v for v in self.manifest["views"] if v["name"] == "($All)")

@@ -221,12 +221,20 @@ def pst_messages(path):
     return out
 
 
-def readpst_count(path, workdir):
-    """Runs readpst over the PST and returns its exit status and stderr."""
+def readpst_counts(path, workdir):
+    """Runs readpst over the PST, one file per item; returns its exit status,
+    stderr and the number of items it wrote per folder (folder paths below
+    the top folder, joined with a backslash)."""
     out = os.path.join(workdir, "readpst")
     os.makedirs(out, exist_ok=True)
-    r = subprocess.run(["readpst", "-q", "-o", out, "-D", "-te", path], capture_output=True, text=True)
-    return r.returncode, r.stderr
+    r = subprocess.run(["readpst", "-q", "-S", "-D", "-o", out, path], capture_output=True, text=True)
+    counts = {}
+    for where, _, files in os.walk(out):
+        parts = os.path.relpath(where, out).split(os.sep)[1:]
+        if parts:
+            # Items are numbered files; their attachments are written beside them as N-name.
+            counts["\\".join(parts)] = sum(1 for f in files if f.isdigit())
+    return r.returncode, r.stderr, counts
 
 
 def stop_run(work, calendar, wait_for, env=None, timeout=600):
