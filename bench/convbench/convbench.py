@@ -53,7 +53,8 @@ if kind == "saver":
     mode = line.split("/D ", 1)[-1].split("/C ", 1)[-1].split("/P ", 1)[0]
     kind = "calendar" if mode == "1" else "mail"
 with open(log, "a") as f:
-    f.write(json.dumps({"kind": kind, "seconds": seconds, "peakRssKiB": usage.ru_maxrss}) + "\n")
+    f.write(json.dumps({"kind": kind, "seconds": seconds, "cpuSeconds": usage.ru_utime + usage.ru_stime,
+                        "peakRssKiB": usage.ru_maxrss}) + "\n")
 os._exit(os.WEXITSTATUS(status) if os.WIFEXITED(status) else 255)
 '''
 
@@ -158,34 +159,41 @@ def Convert(args, nsf, workdir):
     env = dict(os.environ)
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.monotonic()
     process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
     watcher = PeakWatcher(process.pid)
     stdout, stderr = process.communicate()
     seconds = time.monotonic() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     watcher.Stop()
+    # Processor time of nsf2pst and every program it ran: unlike the elapsed
+    # time it hardly depends on what else the machine is doing.
+    cpuSeconds = (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime)
     if process.returncode != 0:
         Fail("nsf2pst ended with status %d:\n%s%s" % (process.returncode, stdout, stderr))
     work = None
     for line in stderr.splitlines():
         if line.startswith("Work directory: "):
             work = line[len("Work directory: "):].strip()
-    pst = os.path.join(out, "mailbox.pst")
+    pst = os.path.join(out, os.path.splitext(os.path.basename(nsf))[0] + ".pst")
     if withStats:
         with open(statsFile) as f:
             stats = json.load(f)
     else:
         stats = StatsFromWrappers(runLog, seconds, watcher.peak, os.path.getsize(pst))
+    stats.setdefault("total", {"seconds": seconds})["cpuSeconds"] = cpuSeconds
     return seconds, stats, work, pst, stdout
 
 
 def StatsFromWrappers(runLog, seconds, launcherPeak, pstBytes):
-    stats = {k: {"seconds": 0.0, "runs": 0, "peakRssKiB": 0} for k in ("viewer", "mail", "calendar")}
+    stats = {k: {"seconds": 0.0, "cpuSeconds": 0.0, "runs": 0, "peakRssKiB": 0} for k in ("viewer", "mail", "calendar")}
     with open(runLog) as f:
         for line in f:
             run = json.loads(line)
             s = stats[run["kind"]]
             s["seconds"] += run["seconds"]
+            s["cpuSeconds"] += run["cpuSeconds"]
             s["runs"] += 1
             s["peakRssKiB"] = max(s["peakRssKiB"], run["peakRssKiB"])
     children = sum(stats[k]["seconds"] for k in ("viewer", "mail", "calendar"))
@@ -241,6 +249,10 @@ def Report(args, seconds, stats, counts, pstBytes, summary, machineBefore):
         "docsPerSecond": {"endToEnd": round(Rate(args.n, total), 1),
                           "mailRuns": round(Rate(counts["mailPositions"], mail["seconds"]), 1),
                           "calendarRuns": round(Rate(counts["calendarEntries"], cal["seconds"]), 1)},
+        "cpuSeconds": round(stats["total"].get("cpuSeconds", 0.0), 2),
+        "docsPerCpuSecond": round(Rate(args.n, stats["total"].get("cpuSeconds", 0.0)), 1),
+        "cpuSecondsByPhase": {k: round(stats[k]["cpuSeconds"], 2) for k in ("viewer", "mail", "calendar")
+                              if "cpuSeconds" in stats[k]},
         "mailPositions": counts["mailPositions"],
         "calendarEntries": counts["calendarEntries"],
         "pstMB": round(mb, 2),
@@ -272,6 +284,11 @@ def PrintReport(r):
         print("mix: " + ", ".join("%s %d" % (k, v) for k, v in r["mix"].items()))
     print("docs/s: end to end %.1f (target >= 150), mail runs %.1f (target >= 200), calendar runs %.1f"
           % (d["endToEnd"], d["mailRuns"], d["calendarRuns"]))
+    cpu = r["cpuSecondsByPhase"]
+    print("processor time: %.2f s in all (%.1f documents per processor second)%s"
+          % (r["cpuSeconds"], r["docsPerCpuSecond"],
+             "; viewer %.2f s, mail runs %.2f s, calendar runs %.2f s" % (cpu["viewer"], cpu["mail"], cpu["calendar"])
+             if len(cpu) == 3 else ""))
     print("PST: %.2f MB, %.2f MB/s end to end, %.2f MB/s while writing%s"
           % (r["pstMB"], r["pstMBPerSecond"]["endToEnd"], r["pstMBPerSecond"]["pstWriting"],
              " (writing time estimated)" if r["pstEstimated"] else ""))
@@ -292,7 +309,8 @@ def main():
     parser.add_argument("--max-attachment", type=int, default=1048576, help="largest attachment in bytes (1 MiB)")
     parser.add_argument("--generator-option", action="append", default=[], metavar="OPTION",
                         help="pass one more option to the generator (repeatable, e.g. --generator-option=--no-all-view)")
-    parser.add_argument("--database", help="convert this Notes database file instead of generating one")
+    parser.add_argument("--database", help="convert this Notes database file instead of generating one"
+                        " (-n then gives its number of documents, for the rates)")
     parser.add_argument("--work", help="folder for the mailbox and the PST (a temporary one by default)")
     parser.add_argument("--keep", action="store_true", help="keep the mailbox, the PST and the work directory")
     parser.add_argument("--wrap", action="store_true", help="measure through wrappers even when --stats exists")
