@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <unordered_map>
+
 #include "platform/notes/ItemCodec.h"
 
 namespace notes {
@@ -58,13 +60,73 @@ CREATE TABLE viewEntries(
 
 constexpr int kSchemaVersion = 1;
 
+sqlite3_stmt* Prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        throw CNsfError(std::string("database query failed: ") + sqlite3_errmsg(db));
+    }
+    return stmt;
+}
+}  // namespace
+
+// Preparing a query costs more than running it on one note, and a document is
+// read many times while it is converted: each query text is prepared once
+// and lent out. A statement that is still lent (a nested use of the same
+// query) is not handed out twice; the borrower then prepares its own.
+class CStatementCache {
+public:
+    explicit CStatementCache(sqlite3* db) : db(db) {}
+    ~CStatementCache() {
+        for (auto& entry : prepared) sqlite3_finalize(entry.second.stmt);
+    }
+    CStatementCache(const CStatementCache&) = delete;
+    CStatementCache& operator=(const CStatementCache&) = delete;
+
+    sqlite3* Db() const { return db; }
+    // The statement for this query text, or nullptr while it is lent.
+    sqlite3_stmt* Lend(const char* sql) {
+        CEntry& entry = prepared[sql];
+        if (entry.lent) return nullptr;
+        if (!entry.stmt) entry.stmt = Prepare(db, sql);
+        entry.lent = true;
+        return entry.stmt;
+    }
+    // Back from its borrower: reset, so that it holds no read lock, and unbound.
+    void Return(const char* sql) {
+        CEntry& entry = prepared[sql];
+        sqlite3_reset(entry.stmt);
+        sqlite3_clear_bindings(entry.stmt);
+        entry.lent = false;
+    }
+
+private:
+    struct CEntry {
+        sqlite3_stmt* stmt = nullptr;
+        bool lent = false;
+    };
+    sqlite3* db;
+    // Keyed by the query's text literal: every call site passes the same one.
+    std::unordered_map<const char*, CEntry> prepared;
+};
+
+namespace {
+
 class CStatement {
 public:
-    CStatement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            throw CNsfError(std::string("database query failed: ") + sqlite3_errmsg(db));
+    CStatement(sqlite3* db, const char* sql) : stmt(Prepare(db, sql)) {}
+    CStatement(CStatementCache& cache, const char* sql) : stmt(cache.Lend(sql)) {
+        if (stmt)
+            lender = &cache, query = sql;
+        else
+            stmt = Prepare(cache.Db(), sql);
     }
-    ~CStatement() { sqlite3_finalize(stmt); }
+    ~CStatement() {
+        if (lender)
+            lender->Return(query);
+        else
+            sqlite3_finalize(stmt);
+    }
     CStatement(const CStatement&) = delete;
     CStatement& operator=(const CStatement&) = delete;
     CStatement& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt, i, v); return *this; }
@@ -90,6 +152,8 @@ public:
 
 private:
     sqlite3_stmt* stmt = nullptr;
+    CStatementCache* lender = nullptr;
+    const char* query = nullptr;
 };
 
 std::string TimeBlob(const TIMEDATE& td) {
@@ -128,7 +192,8 @@ void CSqliteHandle::Exec(const char* sql) {
     }
 }
 
-CNsfFile::CNsfFile(const std::string& path) : handle(path, false) {
+CNsfFile::CNsfFile(const std::string& path)
+    : handle(path, false), statements(std::make_unique<CStatementCache>(handle.Get())) {
     try {
         CStatement s(handle.Get(), "SELECT title, replicaId, schemaVersion FROM nsf_database");
         if (!s.Step()) throw CNsfError("not a Notes database file: " + path);
@@ -140,9 +205,11 @@ CNsfFile::CNsfFile(const std::string& path) : handle(path, false) {
     }
 }
 
+CNsfFile::~CNsfFile() = default;
+
 std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(),
+    CStatement s(*statements,
                  "SELECT unid, noteClass, created, modified, encrypted, signed FROM notes WHERE noteId = ?");
     s.Bind(1, id);
     if (!s.Step()) return std::nullopt;
@@ -154,7 +221,7 @@ std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
     note.modified = BlobTime(s.Blob(3));
     note.encrypted = s.Int(4) != 0;
     note.isSigned = s.Int(5) != 0;
-    CStatement items(handle.Get(), "SELECT name, flags, value FROM items WHERE noteId = ? ORDER BY seq");
+    CStatement items(*statements, "SELECT name, flags, value FROM items WHERE noteId = ? ORDER BY seq");
     items.Bind(1, id);
     while (items.Step())
         note.items.push_back({items.Blob(0), static_cast<WORD>(items.Int(1)), items.Blob(2)});
@@ -163,7 +230,7 @@ std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
 
 std::vector<NOTEID> CNsfFile::NoteIds(int noteClass) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(), "SELECT noteId FROM notes WHERE noteClass = ? ORDER BY noteId");
+    CStatement s(*statements, "SELECT noteId FROM notes WHERE noteClass = ? ORDER BY noteId");
     s.Bind(1, noteClass);
     std::vector<NOTEID> ids;
     while (s.Step()) ids.push_back(static_cast<NOTEID>(s.Int(0)));
@@ -171,7 +238,7 @@ std::vector<NOTEID> CNsfFile::NoteIds(int noteClass) {
 }
 
 std::vector<CViewEntry> CNsfFile::ReadEntries(NOTEID view) {
-    CStatement s(handle.Get(), "SELECT noteId, unread FROM viewEntries WHERE viewNoteId = ? ORDER BY seq");
+    CStatement s(*statements, "SELECT noteId, unread FROM viewEntries WHERE viewNoteId = ? ORDER BY seq");
     s.Bind(1, view);
     std::vector<CViewEntry> entries;
     while (s.Step()) entries.push_back({static_cast<NOTEID>(s.Int(0)), s.Int(1) != 0});
@@ -180,7 +247,7 @@ std::vector<CViewEntry> CNsfFile::ReadEntries(NOTEID view) {
 
 std::vector<CViewRow> CNsfFile::ReadViews(bool withEntries) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(), "SELECT noteId, name, isFolder, viewType FROM views ORDER BY position");
+    CStatement s(*statements, "SELECT noteId, name, isFolder, viewType FROM views ORDER BY position");
     std::vector<CViewRow> views;
     while (s.Step())
         views.push_back({static_cast<NOTEID>(s.Int(0)), s.Blob(1), s.Int(2) != 0, static_cast<int>(s.Int(3)), {}});
@@ -191,7 +258,7 @@ std::vector<CViewRow> CNsfFile::ReadViews(bool withEntries) {
 
 std::optional<CViewRow> CNsfFile::ReadView(NOTEID id) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(), "SELECT name, isFolder, viewType FROM views WHERE noteId = ?");
+    CStatement s(*statements, "SELECT name, isFolder, viewType FROM views WHERE noteId = ?");
     s.Bind(1, id);
     if (!s.Step()) return std::nullopt;
     CViewRow view{id, s.Blob(0), s.Int(1) != 0, static_cast<int>(s.Int(2)), {}};
@@ -203,7 +270,7 @@ std::vector<CFormRow> CNsfFile::ReadForms() {
     std::vector<std::string> names;
     {
         std::lock_guard<std::mutex> guard(lock);
-        CStatement s(handle.Get(), "SELECT name FROM forms ORDER BY noteId");
+        CStatement s(*statements, "SELECT name FROM forms ORDER BY noteId");
         while (s.Step()) names.push_back(s.Blob(0));
     }
     std::vector<CFormRow> forms;
@@ -214,11 +281,11 @@ std::vector<CFormRow> CNsfFile::ReadForms() {
 
 std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(), "SELECT noteId FROM forms WHERE name = ?");
+    CStatement s(*statements, "SELECT noteId FROM forms WHERE name = ?");
     s.Bind(1, name);
     if (!s.Step()) return std::nullopt;
     CFormRow form{static_cast<NOTEID>(s.Int(0)), name, {}};
-    CStatement f(handle.Get(), "SELECT name, type FROM formFields WHERE formNoteId = ? ORDER BY seq");
+    CStatement f(*statements, "SELECT name, type FROM formFields WHERE formNoteId = ? ORDER BY seq");
     f.Bind(1, form.id);
     while (f.Step()) form.fields.push_back({f.Blob(0), static_cast<int>(f.Int(1))});
     return form;
@@ -226,7 +293,7 @@ std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
 
 std::optional<std::string> CNsfFile::ReadObject(DWORD rrv) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(handle.Get(), "SELECT data FROM objects WHERE rrv = ?");
+    CStatement s(*statements, "SELECT data FROM objects WHERE rrv = ?");
     s.Bind(1, rrv);
     if (!s.Step()) return std::nullopt;
     return s.Blob(0);

@@ -77,11 +77,14 @@ private:
     sqlite3* db = nullptr;
 };
 
+class CStatementCache;
+
 // Read access; thread-safe (one connection guarded by a mutex).
 class CNsfFile {
 public:
     // Throws CNsfError when the file is missing or not a Notes database file.
     explicit CNsfFile(const std::string& path);
+    ~CNsfFile();
 
     std::string Title() const { return title; }
     DBID ReplicaId() const { return replicaId; }
@@ -98,6 +101,9 @@ private:
     std::vector<CViewEntry> ReadEntries(NOTEID view);
     std::mutex lock;
     CSqliteHandle handle;
+    // The read queries, prepared once per file; declared after the handle so
+    // that they are finalized before the connection closes.
+    std::unique_ptr<CStatementCache> statements;
     std::string title;
     DBID replicaId{};
 };

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <langinfo.h>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -29,13 +30,29 @@ ConverterPtr OpenConverter(const std::string& name) {
     return conv;
 }
 
+// Opening a converter looks up its name and loads its tables, which costs more
+// than converting a short text: every thread keeps the converters it opened.
+// A whole-string conversion resets the converter first, so no state carries
+// over from one text to the next.
+UConverter* CachedConverter(const std::string& name) {
+    thread_local std::map<std::string, ConverterPtr> opened;
+    auto found = opened.find(name);
+    if (found == opened.end()) {
+        ConverterPtr conv = OpenConverter(name);
+        if (!conv) return nullptr;
+        found = opened.emplace(name, std::move(conv)).first;
+    }
+    ucnv_reset(found->second.get());
+    return found->second.get();
+}
+
 std::string FromUnicode(const std::string& codepage, std::u16string_view text) {
     if (text.empty()) return {};
-    ConverterPtr conv = OpenConverter(codepage);
+    UConverter* conv = CachedConverter(codepage);
     if (!conv) return Utf16ToUtf8(text);
-    std::string out(UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(conv.get())), '\0');
+    std::string out(UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(conv)), '\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+    int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
                                 reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
                                 &status);
     if (U_FAILURE(status)) return {};
@@ -45,11 +62,11 @@ std::string FromUnicode(const std::string& codepage, std::u16string_view text) {
 
 std::u16string ToUnicode(const std::string& codepage, std::string_view bytes) {
     if (bytes.empty()) return {};
-    ConverterPtr conv = OpenConverter(codepage);
+    UConverter* conv = CachedConverter(codepage);
     if (!conv) return Utf8ToUtf16(bytes);
     std::u16string out(bytes.size() * 2 + 2, u'\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
                               bytes.data(), static_cast<int32_t>(bytes.size()), &status);
     if (U_FAILURE(status)) return {};
     out.resize(n);

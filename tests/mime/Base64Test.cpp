@@ -112,3 +112,45 @@ TEST(Base64, DecodesWhatItEncoded)
     decoded.resize(codec.Output(decoded.data(), decoded.size()));
     EXPECT_EQ(decoded, original);
 }
+
+namespace {
+
+// Bit by bit, independent of the codec: six bits per character, '=' padding,
+// a CRLF after every 76 characters and after a shorter last line.
+std::string ReferenceBase64(const std::string& input, bool lineBreaks)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string plain;
+    for (size_t bit = 0; bit < input.size() * 8; bit += 6) {
+        int value = 0;
+        for (size_t k = bit; k < bit + 6; ++k) {
+            const bool set = k < input.size() * 8 && (static_cast<unsigned char>(input[k / 8]) >> (7 - k % 8)) & 1;
+            value = value * 2 + (set ? 1 : 0);
+        }
+        plain += alphabet[value];
+    }
+    while (plain.size() % 4 != 0) plain += '=';
+    if (!lineBreaks) return plain;
+    std::string wrapped;
+    for (size_t at = 0; at < plain.size(); at += 76) wrapped += plain.substr(at, 76) + "\r\n";
+    return wrapped;
+}
+
+}  // namespace
+
+TEST(Base64, EveryLengthMatchesTheBitwiseEncoding)
+{
+    for (bool lineBreaks : {true, false}) {
+        for (size_t length = 0; length <= 240; ++length) {
+            const std::string input = Bytes(length);
+            const std::string expected = ReferenceBase64(input, lineBreaks);
+            EXPECT_EQ(Encode(input, Bound(length, lineBreaks), lineBreaks), expected) << length << " " << lineBreaks;
+            EXPECT_EQ(Encode(input, expected.size(), lineBreaks), expected) << length << " " << lineBreaks;
+            if (expected.empty()) continue;
+            // One byte short: the last line break (or the last character) no longer fits.
+            const size_t kept = expected.size() - (lineBreaks ? 2 : 1);
+            EXPECT_EQ(Encode(input, expected.size() - 1, lineBreaks), expected.substr(0, kept))
+                << length << " " << lineBreaks;
+        }
+    }
+}

@@ -46,10 +46,54 @@ void EncodeGroup(const unsigned char* in, size_t count, char out[4])
     out[3] = count > 2 ? kAlphabet[bits & 0x3F] : '=';
 }
 
+// Length of the whole encoding: four characters per started group of three
+// bytes, and with line breaks a CRLF after every line, the last one included.
+size_t EncodedSize(size_t length, bool lineBreaks)
+{
+    const size_t plain = 4 * ((length + 2) / 3);
+    return lineBreaks ? plain + 2 * ((plain + kLineLength - 1) / kLineLength) : plain;
+}
+
+// The encoding when the buffer holds all of it: whole groups go straight into
+// the buffer. A line holds 19 groups, so a line break always follows a group.
+size_t EncodeBase64Whole(const unsigned char* in, size_t length, bool lineBreaks, char* buffer)
+{
+    char* out = buffer;
+    size_t column = 0;
+    const size_t whole = length - length % 3;
+    for (size_t at = 0; at < whole; at += 3) {
+        const uint32_t bits = (uint32_t{in[at]} << 16) | (uint32_t{in[at + 1]} << 8) | in[at + 2];
+        out[0] = kAlphabet[bits >> 18];
+        out[1] = kAlphabet[(bits >> 12) & 0x3F];
+        out[2] = kAlphabet[(bits >> 6) & 0x3F];
+        out[3] = kAlphabet[bits & 0x3F];
+        out += 4;
+        column += 4;
+        if (lineBreaks && column == kLineLength) {
+            *out++ = '\r';
+            *out++ = '\n';
+            column = 0;
+        }
+    }
+    if (whole < length) {
+        EncodeGroup(in + whole, length - whole, out);
+        out += 4;
+        column += 4;
+    }
+    // The last line gets its CRLF unless it already ended exactly at 76.
+    if (lineBreaks && column > 0) {
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return static_cast<size_t>(out - buffer);
+}
+
 size_t EncodeBase64(const char* input, size_t length, bool lineBreaks, char* buffer, size_t capacity)
 {
-    CBoundedOutput out(buffer, capacity);
     const auto* in = reinterpret_cast<const unsigned char*>(input);
+    if (capacity >= EncodedSize(length, lineBreaks)) return EncodeBase64Whole(in, length, lineBreaks, buffer);
+    // A short buffer takes what fits, character by character.
+    CBoundedOutput out(buffer, capacity);
     size_t column = 0;
     for (size_t at = 0; at < length; at += 3) {
         char group[4];
@@ -62,7 +106,6 @@ size_t EncodeBase64(const char* input, size_t length, bool lineBreaks, char* buf
             }
         }
     }
-    // The last line gets its CRLF unless it already ended exactly at 76.
     if (lineBreaks && column > 0) out.PutLineBreak();
     return out.Written();
 }
