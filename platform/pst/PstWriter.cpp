@@ -306,6 +306,11 @@ private:
             entries += Le<uint32_t>(id) + Le<uint16_t>(guidField) + Le<uint16_t>(propIdx);
             buckets[(hash ^ guidField) % 251] += Le<uint32_t>(hash) + Le<uint16_t>(guidField) + Le<uint16_t>(propIdx);
         }
+        if (guids.empty()) {
+            // Readers refuse an empty GUID stream: list the common property set.
+            Guid common = ParseGuid("00062008-0000-0000-C000-000000000046");
+            guids.append(reinterpret_cast<const char*>(common.data()), 16);
+        }
         p[0x00020102] = guids;
         p[0x00030102] = entries;
         p[0x00040102] = strings;

@@ -45,9 +45,12 @@ def convert_everything(work, manifest, env=None):
 
 
 def expected_items(manifest):
-    """Counter of (PST folder, message class, tag) that a full conversion gives."""
+    """Counter of (PST folder, message class, tag) that a full conversion
+    gives: a mail once per folder it is filed in; a task, contact, group or
+    calendar entry once, however many folders list it."""
     want = Counter()
     calendar = set()
+    once = set()
     by_id = {d["noteId"]: d for d in manifest["documents"]}
     for v in converted_views(manifest):
         for note_id in v["entries"]:
@@ -55,15 +58,17 @@ def expected_items(manifest):
             if d["kind"] == "mail":
                 want[(TOP + "\\" + v["pst"], "IPM.Note", d["tag"])] += 1
             elif d["kind"] == "task":
-                want[(TOP + "\\Tasks", "IPM.Task", d["tag"])] += 1
+                once.add((TOP + "\\Tasks", "IPM.Task", d["tag"]))
             elif d["kind"] == "contact":
-                want[(TOP + "\\Contacts", "IPM.Contact", d["tag"])] += 1
+                once.add((TOP + "\\Contacts", "IPM.Contact", d["tag"]))
             elif d["kind"] == "group":
-                want[(TOP + "\\Contacts", "IPM.DistList", d["tag"])] += 1
+                once.add((TOP + "\\Contacts", "IPM.DistList", d["tag"]))
             elif d["kind"] == "calendar":
                 calendar.add(d["tag"])
     for tag in calendar:
         want[(TOP + "\\Calendar", "IPM.Appointment", tag)] += 1
+    for item in once:
+        want[item] += 1
     return want
 
 

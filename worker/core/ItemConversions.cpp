@@ -32,17 +32,24 @@ std::u16string DisplayName(const std::u16string& subject, const std::u16string& 
     return from.empty() ? subject : subject + u"[" + from + u"]";
 }
 
+// A mail is kept once per Notes folder it is filed in; tasks, contacts and
+// groups all go to one default folder, where a document filed in two Notes
+// folders must not appear twice. Either way a run that saves the same
+// document again replaces the item.
+enum class ESourceScope { PerFolder, Once };
+
 // A reader or writer that ran out of note handles has left the record or the
 // file incomplete: the item is dropped unsaved and the run restarts at this
 // document in a new process.
-bool SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item) {
+
+bool SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item, ESourceScope scope) {
     if (LNNoteHandlesExhausted()) {
         where.converter.app.restartNeeded = 1;
         return false;
     }
-    // One item per document and Notes folder, even when a run saves it again.
-    std::string failure =
-        storeops::SaveFrom(item, u"folder " + Decimal(where.folderNoteId) + u" note " + Decimal(where.noteId));
+    std::u16string key = u"note " + Decimal(where.noteId);
+    if (scope == ESourceScope::PerFolder) key = u"folder " + Decimal(where.folderNoteId) + u" " + key;
+    std::string failure = storeops::SaveFrom(item, key);
     if (failure.empty()) return true;
     ReportStoreFailure(where.converter.app, failure);
     return false;
@@ -109,7 +116,7 @@ bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     PutIfText(item, 0xd, record.CategoriesText);
     Put(item, 0x41, CVariant(record.IsRead != 0));
     Put(item, 0x60030093, CVariant(true));
-    return SaveUnlessHandlesRanOut(where, item);
+    return SaveUnlessHandlesRanOut(where, item, ESourceScope::PerFolder);
 }
 
 bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
@@ -135,7 +142,7 @@ bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
     WriteTaskEml(converter, record, where.tempPath, where.noteId);
     storeops::Import(item, where.tempPath, storeops::ImportRfc822);
     if (!record.CategoriesText.empty()) PutOnce(item, 0xd, CVariant(record.CategoriesText));
-    return SaveUnlessHandlesRanOut(where, item);
+    return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
 
 namespace {
@@ -268,7 +275,7 @@ bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     storeops::Import(item, where.tempPath, storeops::ImportVCard);
     if (!photoPath.empty()) storeops::CallMethod(item, storeops::DispContactPicture, {CVariant(photoPath)});
     PutIfText(item, 0xd, record.Categories);
-    return SaveUnlessHandlesRanOut(where, item);
+    return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
 
 bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
@@ -296,5 +303,5 @@ bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
     WriteGroupFile(converter, record, where.tempPath);
     storeops::Import(item, where.tempPath, storeops::ImportDistList);
     if (!record.Categories.empty()) PutOnce(item, 0xd, CVariant(record.Categories));
-    return SaveUnlessHandlesRanOut(where, item);
+    return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
