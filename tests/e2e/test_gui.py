@@ -125,7 +125,7 @@ def expected_items(sample, chosen):
 def readpst_counts(pst, outdir):
     """Per folder name, the entries readpst reports (items and subfolders)."""
     os.makedirs(outdir, exist_ok=True)
-    r = subprocess.run(["readpst", "-o", outdir, "-D", "-S", pst], capture_output=True, text=True, timeout=120)
+    r = subprocess.run(["readpst", "-j", "0", "-o", outdir, "-D", "-S", pst], capture_output=True, text=True, timeout=120)
     if r.returncode != 0:
         raise AssertionError(f"readpst failed on {pst}: {r.stderr}")
     counts = {}

@@ -227,7 +227,9 @@ def readpst_counts(path, workdir):
     the top folder, joined with a backslash)."""
     out = os.path.join(workdir, "readpst")
     os.makedirs(out, exist_ok=True)
-    r = subprocess.run(["readpst", "-q", "-S", "-D", "-o", out, path], capture_output=True, text=True)
+    # One job: readpst's parallel jobs can give two items the same file name
+    # and so lose one.
+    r = subprocess.run(["readpst", "-q", "-j", "0", "-S", "-D", "-o", out, path], capture_output=True, text=True)
     counts = {}
     for where, _, files in os.walk(out):
         parts = os.path.relpath(where, out).split(os.sep)[1:]
