@@ -120,8 +120,24 @@ std::string AnsiCodePageName() {
 std::string Utf16ToAnsi(std::u16string_view text) { return FromUnicode(AnsiCodePageName(), text); }
 std::u16string AnsiToUtf16(std::string_view text) { return ToUnicode(AnsiCodePageName(), text); }
 
-std::string Utf16ToLmbcs(std::u16string_view text) { return FromUnicode("LMBCS-1", text); }
-std::u16string LmbcsToUtf16(std::string_view text) { return ToUnicode("LMBCS-1", text); }
+namespace {
+// Tab, line feed, carriage return and printable ASCII are single LMBCS bytes
+// of the same value; the other control codes are group bytes or need one.
+bool IsPlainLmbcsUnit(unsigned c) { return (c >= 0x20 && c < 0x80) || c == 0x09 || c == 0x0A || c == 0x0D; }
+}  // namespace
+
+// Most Notes text is plain ASCII, which needs no converter.
+std::string Utf16ToLmbcs(std::u16string_view text) {
+    for (char16_t c : text)
+        if (!IsPlainLmbcsUnit(c)) return FromUnicode("LMBCS-1", text);
+    return std::string(text.begin(), text.end());
+}
+
+std::u16string LmbcsToUtf16(std::string_view text) {
+    for (char c : text)
+        if (!IsPlainLmbcsUnit(static_cast<unsigned char>(c))) return ToUnicode("LMBCS-1", text);
+    return Widen(text);
+}
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

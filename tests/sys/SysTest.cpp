@@ -107,6 +107,26 @@ TEST(TextConversion, LmbcsRoundTripsEveryScript) {
     EXPECT_EQ(sys::Utf16ToLmbcs(u"abc"), "abc");
 }
 
+TEST(TextConversion, LmbcsControlCodesAndPlainAscii) {
+    struct Case {
+        std::u16string text;
+        std::string lmbcs;
+    };
+    // Tab, CR, LF and printable ASCII are their own bytes; other control codes
+    // go into group 0x0F, offset by 0x20.
+    const Case cases[] = {
+        {u"", ""},
+        {u"Tab\tCR\rLF\n ~\x7f", "Tab\tCR\rLF\n ~\x7f"},
+        {u"a\x01z", "a\x0f\x21z"},
+        {u"\x1f", "\x0f\x3f"},
+        {u"line\r\n\x02", "line\r\n\x0f\x22"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sys::Utf16ToLmbcs(c.text), c.lmbcs);
+        EXPECT_EQ(sys::LmbcsToUtf16(c.lmbcs), c.text);
+    }
+}
+
 TEST(TempPathTest, FollowsTmpdirAndEndsWithSlash) {
     CScopedEnv tmp("TMPDIR", "/var/tmp");
     EXPECT_EQ(sys::TempPath(), u"/var/tmp/");
