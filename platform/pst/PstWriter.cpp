@@ -246,6 +246,10 @@ private:
         CNodeBuilder node(file, subnodeIndex);
         ltp::CTableBuilder table(node, columns);
         for (const auto& [id, cells] : rows) table.AddRow(id, cells);
+        FinishTableNode(nid, table, node);
+    }
+
+    void FinishTableNode(uint32_t nid, ltp::CTableBuilder& table, CNodeBuilder& node) {
         uint64_t bid = table.Write();
         file.AddNode(nid, bid, node.FinishSubnodes(), 0);
     }
@@ -367,7 +371,7 @@ private:
         WriteTableNode(0x2230, kSearchColumns);
         // The search root, an empty folder under the root.
         WritePcNode(kNidSearchRoot, FolderProps(u"Search Root", u"", 0, 0, false), kNidRootFolder);
-        WriteFolderTables(kNidSearchRoot, {}, {}, {});
+        WriteFolderTables(kNidSearchRoot, {});
     }
 
     static Props FolderProps(std::u16string_view name, std::u16string_view cls, uint32_t count, uint32_t unread,
@@ -388,15 +392,18 @@ private:
         return p;
     }
 
-    void WriteFolderTables(uint32_t nid, const std::vector<CFolderSummary>& children,
-                           const std::vector<std::pair<uint32_t, Props>>& contents,
-                           const std::vector<std::pair<uint32_t, Props>>& assoc) {
+    // The three tables of a folder without messages.
+    void WriteFolderTables(uint32_t nid, const std::vector<CFolderSummary>& children) {
         uint32_t index = nid >> 5;
+        WriteHierarchyTable(index, children);
+        WriteTableNode(MakeNid(ndb::NID_TYPE_CONTENTS_TABLE, index), kContentsColumns);
+        WriteTableNode(MakeNid(ndb::NID_TYPE_ASSOC_CONTENTS_TABLE, index), kAssocColumns);
+    }
+
+    void WriteHierarchyTable(uint32_t index, const std::vector<CFolderSummary>& children) {
         std::vector<std::pair<uint32_t, Props>> rows;
         for (const auto& c : children) rows.emplace_back(c.nid, HierarchyRow(c));
         WriteTableNode(MakeNid(ndb::NID_TYPE_HIERARCHY_TABLE, index), kHierarchyColumns, rows);
-        WriteTableNode(MakeNid(ndb::NID_TYPE_CONTENTS_TABLE, index), kContentsColumns, contents);
-        WriteTableNode(MakeNid(ndb::NID_TYPE_ASSOC_CONTENTS_TABLE, index), kAssocColumns, assoc);
     }
 
     // Entry ids of the default folders, kept on the root folder and Inbox.
@@ -417,7 +424,7 @@ private:
         WritePcNode(kNidRootFolder, p, kNidRootFolder);
         CFolderSummary search{kNidSearchRoot, u"Search Root", u"", 0, 0, false};
         CFolderSummary spam{kNidSpamSearch, u"SPAM Search Folder 2", u"", 0, 0, false};
-        WriteFolderTables(kNidRootFolder, {top, search, spam}, {}, {});
+        WriteFolderTables(kNidRootFolder, {top, search, spam});
     }
 
     // Writes a folder, its subfolders and messages; returns its summary.
@@ -430,21 +437,25 @@ private:
         std::vector<CFolderSummary> children;
         for (FolderId c : store.ChildFolders(id)) children.push_back(WriteFolder(c, s.nid));
         s.hasSubfolders = !children.empty();
-        std::vector<std::pair<uint32_t, Props>> contents, assoc;
+        // The contents tables take each message's row as it is written, so a
+        // folder of any size costs only its encoded rows in memory.
+        CNodeBuilder contentsNode(file, subnodeIndex), assocNode(file, subnodeIndex);
+        ltp::CTableBuilder contents(contentsNode, kContentsColumns), assoc(assocNode, kAssocColumns);
         for (MessageId m : store.Messages(id)) {
             CStagedMessage msg = store.LoadMessage(m);
             uint32_t nid = msg.associated ? MakeNid(ndb::NID_TYPE_ASSOC_MESSAGE, ++assocIndex)
                                           : MakeNid(ndb::NID_TYPE_NORMAL_MESSAGE, ++messageIndex);
             Props row = WriteMessage(msg, nid, s.nid);
             if (msg.associated) {
-                assoc.emplace_back(nid, std::move(row));
+                assoc.AddRow(nid, row);
                 continue;
             }
+            ++stats.messagesByClass[msg.props.GetString(0x001A).value_or(u"IPM.Note")];
             auto flags = SmallValue(row, 0x0E07);
             if (flags && flags->size() == 4 && !(uint8_t((*flags)[0]) & 1)) ++s.unreadCount;
-            contents.emplace_back(nid, std::move(row));
+            contents.AddRow(nid, row);
         }
-        s.contentCount = uint32_t(contents.size());
+        s.contentCount = uint32_t(contents.RowCount());
         Props p = EncodeBag(store, info.props);
         for (auto& [tag, v] : FolderProps(s.name, s.containerClass, s.contentCount, s.unreadCount, s.hasSubfolders))
             p[tag] = v;
@@ -452,7 +463,10 @@ private:
         p[0x66360003] = Le<uint32_t>(0);
         if (info.kind == EDefaultFolder::Inbox) AddDefaultFolderIds(p);
         WritePcNode(s.nid, p, parentNid);
-        WriteFolderTables(s.nid, children, contents, assoc);
+        uint32_t index = s.nid >> 5;
+        WriteHierarchyTable(index, children);
+        FinishTableNode(MakeNid(ndb::NID_TYPE_CONTENTS_TABLE, index), contents, contentsNode);
+        FinishTableNode(MakeNid(ndb::NID_TYPE_ASSOC_CONTENTS_TABLE, index), assoc, assocNode);
         ++stats.folders;
         return s;
     }

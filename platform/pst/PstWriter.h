@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 
 namespace pst {
@@ -14,6 +15,7 @@ struct CWriteStats {
     uint64_t messages = 0;
     uint64_t attachments = 0;
     uint64_t fileBytes = 0;  // size of the written PST
+    std::map<std::u16string, uint64_t> messagesByClass;  // PR_MESSAGE_CLASS -> count
 };
 
 struct CWriteOptions {
