@@ -1,5 +1,6 @@
 #include "launcher/ChildProcess.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,7 +31,7 @@ void InstallStopHandler() {
 bool StopRequested() { return stopRequested != 0; }
 
 ChildResult RunChild(const std::string& program, const std::string& commandLine, bool headless,
-                     const std::function<void()>& whileRunning) {
+                     const std::function<void()>& whileRunning, bool silent) {
     auto started = std::chrono::steady_clock::now();
     ChildResult result;
     pid_t pid = fork();
@@ -42,6 +43,14 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
         if (headless) setenv("NSF2PST_HEADLESS", "1", 1);
+        if (silent) {
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) {
+                dup2(null, STDOUT_FILENO);
+                dup2(null, STDERR_FILENO);
+                close(null);
+            }
+        }
         execl(program.c_str(), program.c_str(), commandLine.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

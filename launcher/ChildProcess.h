@@ -13,9 +13,10 @@ struct ChildResult {
 };
 
 // Runs the program and waits for it; `whileRunning` is called about every
-// 250 ms until it ends.
+// 250 ms until it ends. A silent child's console output is dropped (its run
+// log keeps everything).
 ChildResult RunChild(const std::string& program, const std::string& commandLine, bool headless,
-                     const std::function<void()>& whileRunning = {});
+                     const std::function<void()>& whileRunning = {}, bool silent = false);
 
 // Installs SIGINT/SIGTERM handlers: the first request is passed to the
 // running child; StopRequested() tells whether one came.

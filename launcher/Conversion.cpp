@@ -89,6 +89,9 @@ int CConversion::Run() {
         std::fprintf(stderr, "Work directory: %s\n", sys::Utf16ToUtf8(work.Path()).c_str());
     }
     workPst = work.File(sys::Utf8ToUtf16(fs::path(pstPath).filename().string()));
+    // The viewer's and the worker's temporary files (detached attachments,
+    // the calendar files the worker keeps) go with the work directory.
+    setenv("TMPDIR", sys::Utf16ToUtf8(work.Path()).c_str(), 1);
     InstallStopHandler();
     std::vector<SelectionEntry> folders;
     bool ok = RunViewer(folders);
@@ -124,7 +127,7 @@ bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
     std::string line = options.databasePath + "/D /C " + mode + "/P " + sys::Utf16ToUtf8(workPst) + "/F" +
                        sys::Utf16ToUtf8(work.Path());
     Say("Reading the folders of " + options.databasePath);
-    stats.viewer.Add(RunChild(programs.viewer, line, !gui));
+    stats.viewer.Add(RunChild(programs.viewer, line, !gui, {}, options.quiet));
     auto selection = ReadSelection(work.File(u"Folderpth.txt"), gui ? EViewerMode::Full : EViewerMode::Batch);
     if (!selection) return Fail("the Notes database " + options.databasePath + " cannot be opened"), false;
     if (selection->status != SelectionExport) {
@@ -175,7 +178,7 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
     while (true) {
         sys::DeleteFile(work.File(runStateFileName));
         ChildResult run = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui,
-                                   [this] { progress.Update(ItemsSaved()); });
+                                   [this] { progress.Update(ItemsSaved()); }, options.quiet);
         (calendarMode ? stats.calendar : stats.mail).Add(run);
         RunState state = ReadRunState(work.Path());
         FolderRunRecord record;
@@ -231,14 +234,14 @@ bool CConversion::WritePst() {
     stats.pstSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     stats.pstBytes = written.fileBytes;
     stats.messages = written.messages;
+    writtenByClass = written.messagesByClass;
     stats.launcherPeakRssKiB = OwnPeakRssKiB();
     if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
     return true;
 }
 
 void CConversion::PrintSummary(double seconds) {
-    ConversionReport report = MakeConversionReport(pst::CStagingStore::PathForPst(sys::Utf16ToUtf8(workPst)),
-                                                   work.LogPath(), pstPath);
+    ConversionReport report = MakeConversionReport(writtenByClass, work.LogPath(), pstPath);
     report.folders = foldersDone;
     report.seconds = seconds;
     std::fprintf(stdout, "%s", FormatConversionReport(report).c_str());

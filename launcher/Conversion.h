@@ -3,6 +3,7 @@
 // then the calendar entries, and the PST is written from the staging store.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ private:
     size_t foldersDone = 0;
     bool stopped = false;
     std::string failure;
+    std::map<std::u16string, uint64_t> writtenByClass;  // items in the PST by message class
     CProgressLine progress;
     ConversionStats stats;
 };

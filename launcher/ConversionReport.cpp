@@ -1,9 +1,7 @@
 #include "launcher/ConversionReport.h"
 
 #include <cstdio>
-#include <functional>
 
-#include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
 
@@ -27,26 +25,14 @@ void CountLogProblems(const std::u16string& text, uint64_t& warnings, uint64_t& 
         for (size_t at = 0; (at = text.find(mark, at)) != std::u16string::npos; at += mark.size()) ++warnings;
 }
 
-ConversionReport MakeConversionReport(const std::filesystem::path& stagingPath, const std::u16string& logPath,
-                                      const std::string& pstPath) {
+ConversionReport MakeConversionReport(const std::map<std::u16string, uint64_t>& messagesByClass,
+                                      const std::u16string& logPath, const std::string& pstPath) {
     ConversionReport report;
     report.pstPath = pstPath;
     std::error_code ec;
     report.pstBytes = std::filesystem::file_size(pstPath, ec);
     if (ec) report.pstBytes = 0;
-    try {
-        auto store = pst::CStagingStore::OpenExisting(stagingPath);
-        std::function<void(pst::FolderId)> walk = [&](pst::FolderId folder) {
-            for (pst::MessageId id : store->Messages(folder)) {
-                auto messageClass = store->LoadMessage(id).props.GetString(0x001A);
-                ++report.itemsByKind[KindOfMessageClass(messageClass.value_or(u"IPM.Note"))];
-            }
-            for (pst::FolderId child : store->ChildFolders(folder)) walk(child);
-        };
-        walk(store->DefaultFolder(pst::EDefaultFolder::IpmSubtree));
-    } catch (const std::exception&) {
-        // No staging store: nothing was converted.
-    }
+    for (const auto& [messageClass, count] : messagesByClass) report.itemsByKind[KindOfMessageClass(messageClass)] += count;
     std::string bytes;
     if (sys::ReadWholeFile(logPath, bytes)) CountLogProblems(sys::FromUtf16LeBytes(bytes), report.warnings, report.errors);
     return report;

@@ -16,10 +16,10 @@ struct ConversionReport {
     uint64_t pstBytes = 0;
 };
 
-// Counts the items of the staging store by message class and the warning and
-// error lines of the run log (UTF-16LE).
-ConversionReport MakeConversionReport(const std::filesystem::path& stagingPath, const std::u16string& logPath,
-                                      const std::string& pstPath);
+// Counts the items written by message class and the warning and error lines
+// of the run log (UTF-16LE).
+ConversionReport MakeConversionReport(const std::map<std::u16string, uint64_t>& messagesByClass,
+                                      const std::u16string& logPath, const std::string& pstPath);
 // Kind of item for a message class: "IPM.Note.X" counts as mail.
 std::string KindOfMessageClass(const std::u16string& messageClass);
 // Lines of the run log that report a warning / an error.
