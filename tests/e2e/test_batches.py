@@ -13,12 +13,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
-
-BIN = os.environ.get("NSF2PST_BINARY_DIR", "build")
-SRC = os.environ.get("NSF2PST_SOURCE_DIR", ".")
-NSF2PST = os.path.join(BIN, "launcher", "nsf2pst")
-NSFDB = os.path.join(BIN, "tools", "nsfdb", "nsfdb")
-MAILGEN = os.path.join(SRC, "tools", "mailgen", "mailgen.py")
+from e2e_paths import MAILGEN, NSF2PST, NSFDB  # noqa: E402
 BIG = 20013
 CALENDAR = 130
 

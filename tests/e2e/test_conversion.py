@@ -12,12 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
-
-BIN = os.environ.get("NSF2PST_BINARY_DIR", "build")
-SRC = os.environ.get("NSF2PST_SOURCE_DIR", ".")
-NSF2PST = os.path.join(BIN, "launcher", "nsf2pst")
-NSFDB = os.path.join(BIN, "tools", "nsfdb", "nsfdb")
-SAMPLE = os.path.join(SRC, "samples", "mailbox", "mailbox.json")
+from e2e_paths import NSF2PST, NSFDB, SAMPLE  # noqa: E402
 
 
 def kill_processes_naming(text):
