@@ -59,7 +59,9 @@ public:
         EXPECT_TRUE(sys::WriteWholeFile(dir.File(u"setting.txt"), ""));
         EXPECT_TRUE(WriteFolderRunRecord(dir.File(u"setting.txt"), {8250, 0, u"Inbox", 1}));
         EXPECT_TRUE(sys::WriteWholeFile(dir.File(u"cal.txt"), ""));
-        if (withLog) EXPECT_TRUE(sys::WriteWholeFile(LogPath(), "\xFF\xFE"));
+        if (withLog) {
+            EXPECT_TRUE(sys::WriteWholeFile(LogPath(), "\xFF\xFE"));
+        }
     }
     std::u16string LogPath() const { return dir.File(u"KelvroNSF2PST_log_.txt"); }
     std::u16string Pst() const { return dir.File(u"out.pst"); }
