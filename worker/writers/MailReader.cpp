@@ -2,6 +2,7 @@
 #include "worker/notes/NotesText.h"
 #include "worker/writers/MailEml.h"
 #include "worker/writers/RecordReading.h"
+#include "worker/writers/ReopenDocument.h"
 
 namespace {
 
@@ -27,11 +28,7 @@ void ReadMailRecord(CNsfConverter& context, LNNOTEID noteId, MailRecord& record)
     LNDocument document;
     LNMailMessage mail;
     ReadGuarded([&] {
-        if (context.database.GetDocument(noteId, &document) != LNNOERROR) return;
-        document.Open(LNNOTEOPENFLAGS_DEFAULT);
-        if (!document.IsOpen()) return;
-        mail = document;
-        mail.Open(LNNOTEOPENFLAGS_DEFAULT);
+        if (!OpenMailForReading(context, noteId, document, mail)) return;
         if (mail.HasItem("Subject")) ReadMailItems(context, mail, record);
         mail.Close();
         document.Close();

@@ -10,3 +10,13 @@ void OpenMailAgain(CNsfConverter& context, LNNOTEID noteId, LNDocument& document
     mail = document;
     if (const LNSTATUS status = mail.Open(LNNOTEOPENFLAGS_DEFAULT)) throw status;
 }
+
+bool OpenMailForReading(CNsfConverter& context, LNNOTEID noteId, LNDocument& document, LNMailMessage& mail)
+{
+    if (context.database.GetDocument(noteId, &document) != LNNOERROR) return false;
+    document.Open(LNNOTEOPENFLAGS_DEFAULT);
+    if (!document.IsOpen()) return false;
+    mail = document;
+    mail.Open(LNNOTEOPENFLAGS_DEFAULT);
+    return true;
+}

@@ -3,6 +3,7 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/notes/NotesText.h"
 #include "worker/writers/RecordReading.h"
+#include "worker/writers/ReopenDocument.h"
 #include "worker/writers/TaskEml.h"
 
 namespace {
@@ -65,11 +66,7 @@ void ReadTaskRecord(CNsfConverter& context, LNNOTEID noteId, TaskRecord& record)
     LNDocument document;
     LNMailMessage mail;
     ReadGuarded([&] {
-        if (context.database.GetDocument(noteId, &document) != LNNOERROR) return;
-        document.Open(LNNOTEOPENFLAGS_DEFAULT);
-        if (!document.IsOpen()) return;
-        mail = document;
-        mail.Open(LNNOTEOPENFLAGS_DEFAULT);
+        if (!OpenMailForReading(context, noteId, document, mail)) return;
         ReadTaskItems(context, mail, record);
         mail.Close();
         document.Close();
