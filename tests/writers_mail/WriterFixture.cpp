@@ -1,77 +1,11 @@
 #include "WriterFixture.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
+#include <algorithm>
 #include <regex>
-#include <sstream>
 
 #include "platform/sys/Text.h"
-#include "tools/nsfdb/Description.h"
 
 namespace fs = std::filesystem;
-
-void CWriterFixture::SetEnv(const char* name, const std::string& value)
-{
-    const char* old = std::getenv(name);
-    savedEnv.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    setenv(name, value.c_str(), 1);
-}
-
-void CWriterFixture::SetUp()
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    root = fs::path(::testing::TempDir()) / ("writers_mail_" + name + "_" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "tmp");
-    tmp = root / "tmp/";
-    SetEnv("TMPDIR", tmp.string());
-    SetEnv("TZ", "Europe/Berlin");
-    tzset();
-    std::ofstream(root / "log.txt", std::ios::binary).flush();
-    ASSERT_TRUE(app.runLog.Open(sys::Utf8ToUtf16((root / "log.txt").string())));
-    converter = std::make_unique<CNsfConverter>(app);
-}
-
-void CWriterFixture::TearDown()
-{
-    if (converter) converter->CloseNotesDatabase();
-    converter.reset();
-    app.runLog.Close();
-    for (auto it = savedEnv.rbegin(); it != savedEnv.rend(); ++it) {
-        if (it->second) {
-            setenv(it->first.c_str(), it->second->c_str(), 1);
-        } else {
-            unsetenv(it->first.c_str());
-        }
-    }
-    tzset();
-    fs::remove_all(root);
-}
-
-void CWriterFixture::OpenDatabase(const std::string& descriptionName)
-{
-    const fs::path data = fs::path(NSF2PST_SOURCE_DIR) / "tests/writers_mail/data";
-    std::ifstream in(data / descriptionName);
-    ASSERT_TRUE(in) << descriptionName;
-    nsfdb::BuildDatabase(nsfdb::Json::parse(in), data, root / "db.nsf");
-    converter->session.Initialize();
-    ASSERT_EQ(converter->OpenNotesDatabase(sys::Utf8ToUtf16((root / "db.nsf").string()), u""), 1);
-}
-
-void CWriterFixture::OpenDatabaseFromText(const std::string& descriptionJson)
-{
-    const fs::path data = fs::path(NSF2PST_SOURCE_DIR) / "tests/writers_mail/data";
-    nsfdb::BuildDatabase(nsfdb::Json::parse(descriptionJson), data, root / "db.nsf");
-    converter->session.Initialize();
-    ASSERT_EQ(converter->OpenNotesDatabase(sys::Utf8ToUtf16((root / "db.nsf").string()), u""), 1);
-}
 
 std::u16string CWriterFixture::EmlPath() const
 {
@@ -96,18 +30,7 @@ std::string CWriterFixture::TaskEml(LNNOTEID noteId)
 
 std::string CWriterFixture::ReadEml() const
 {
-    std::ifstream in(tmp / "1.eml", std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::u16string CWriterFixture::LogText() const
-{
-    std::ifstream in(root / "log.txt", std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return sys::FromUtf16LeBytes(bytes.str());
+    return ReadFileBytes(tmp / "1.eml");
 }
 
 std::vector<std::string> CWriterFixture::FilesUnderRoot() const

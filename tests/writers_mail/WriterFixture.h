@@ -1,49 +1,29 @@
-// A conversion context over a Notes database built from a JSON description
-// of this folder's data directory, with its own temporary path (TMPDIR), an
-// empty run log, and the time zone of Berlin. Everything a test makes lies
-// under one directory that is removed afterwards.
+// The context of the mail and task writer tests (a database from this
+// folder's data directory) and the pieces of the .eml files they expect.
 #pragma once
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "worker/core/NsfConverter.h"
+#include "tests/writers_common/ConverterFixture.h"
 #include "worker/writers/MailEml.h"
 #include "worker/writers/TaskEml.h"
 
-class CWriterFixture : public ::testing::Test {
+class CWriterFixture : public CConverterFixture {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    CWriterFixture() : CConverterFixture("writers_mail") {}
 
-    void OpenDatabase(const std::string& descriptionName);
-    // A description made by the test itself (paths relative to the data directory).
-    void OpenDatabaseFromText(const std::string& descriptionJson);
     std::u16string EmlPath() const;
     // Reads, writes and returns the .eml of a mail; expects the writer to report 1.
     std::string MailEml(LNNOTEID noteId);
     std::string TaskEml(LNNOTEID noteId);
     std::string ReadEml() const;
-    std::u16string LogText() const;
     // Every file below the test's directory, relative to it.
     std::vector<std::string> FilesUnderRoot() const;
 
     static std::string BoundaryOf(const std::string& eml);
 
-    std::filesystem::path root;
-    std::filesystem::path tmp;  // the temporary path, ending in '/'
-    CsavingprocessApp app;
-    std::unique_ptr<CNsfConverter> converter;
     MailRecord mail;
     TaskRecord task;
-
-private:
-    void SetEnv(const char* name, const std::string& value);
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
 };
 
 // Pieces of an expected .eml.
