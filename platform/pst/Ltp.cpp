@@ -74,40 +74,40 @@ uint32_t CHeap::Allocate(std::string data) {
     if (data.size() > kMaxAlloc) throw ndb::CNdbError("internal error: heap allocation too large");
     size_t k = pages.size() - 1;
     auto fits = [&](const CPage& p, size_t idx) {
-        size_t n = p.allocs.size();
-        return n < 2047 && HeaderSize(idx) + p.bytes + data.size() + 1 + 4 + 2 * (n + 2) <= ndb::kMaxBlockData;
+        size_t n = p.ends.size();
+        return n < 2047 && HeaderSize(idx) + p.data.size() + data.size() + 1 + 4 + 2 * (n + 2) <= ndb::kMaxBlockData;
     };
     if (!fits(pages[k], k)) {
         pages.emplace_back();
         ++k;
     }
     auto& page = pages[k];
-    page.bytes += data.size();
-    page.allocs.push_back(std::move(data));
-    return uint32_t(k << 16) | uint32_t(page.allocs.size() << 5);
+    page.data += data;
+    page.ends.push_back(uint16_t(page.data.size()));
+    return uint32_t(k << 16) | uint32_t(page.ends.size() << 5);
 }
 
 void CHeap::Replace(uint32_t hid, std::string data) {
-    auto& slot = pages.at(hid >> 16).allocs.at(((hid >> 5) & 0x7FF) - 1);
-    if (slot.size() != data.size()) throw ndb::CNdbError("internal error: heap replacement changes size");
-    slot = std::move(data);
+    auto& page = pages.at(hid >> 16);
+    size_t index = ((hid >> 5) & 0x7FF) - 1;
+    uint16_t end = page.ends.at(index);
+    uint16_t start = index == 0 ? 0 : page.ends[index - 1];
+    if (size_t(end - start) != data.size()) throw ndb::CNdbError("internal error: heap replacement changes size");
+    page.data.replace(start, data.size(), data);
 }
 
 std::string CHeap::BuildPage(size_t index) const {
     const auto& page = pages[index];
-    std::string out(HeaderSize(index), '\0');
-    std::vector<uint16_t> offsets;
-    for (const auto& a : page.allocs) {
-        offsets.push_back(uint16_t(out.size()));
-        out += a;
-    }
-    offsets.push_back(uint16_t(out.size()));
+    const size_t header = HeaderSize(index);
+    std::string out(header, '\0');
+    out += page.data;
     if (out.size() % 2) out.push_back('\0');
     uint16_t ibHnpm = uint16_t(out.size());
     Store<uint16_t>(out, 0, ibHnpm);
-    Append<uint16_t>(out, uint16_t(page.allocs.size()));
+    Append<uint16_t>(out, uint16_t(page.ends.size()));
     Append<uint16_t>(out, 0);
-    for (uint16_t o : offsets) Append<uint16_t>(out, o);
+    Append<uint16_t>(out, uint16_t(header));
+    for (uint16_t end : page.ends) Append<uint16_t>(out, uint16_t(header + end));
     return out;
 }
 

@@ -57,9 +57,12 @@ public:
     uint64_t Write(ndb::CNdbFile& file) const;
 
 private:
+    // A page's allocations lie back to back in `data`; `ends` holds where
+    // each one ends, so a heap of many small values costs little more than
+    // their bytes.
     struct CPage {
-        std::vector<std::string> allocs;
-        size_t bytes = 0;
+        std::string data;
+        std::vector<uint16_t> ends;
     };
     static size_t HeaderSize(size_t pageIndex);
     std::string BuildPage(size_t index) const;
