@@ -111,24 +111,34 @@ std::string CHeap::BuildPage(size_t index) const {
     return out;
 }
 
+size_t CHeap::PageSize(size_t index) const {
+    const auto& page = pages[index];
+    size_t size = HeaderSize(index) + page.data.size();
+    return size + size % 2 + 4 + 2 * (page.ends.size() + 1);
+}
+
 uint64_t CHeap::Write(ndb::CNdbFile& file) const {
-    std::vector<std::string> built;
-    for (size_t i = 0; i < pages.size(); ++i) built.push_back(BuildPage(i));
+    // Pages are built one at a time as they are written; the fill levels of
+    // the first and the bitmap pages come from the sizes alone.
     auto setLevels = [&](std::string& page, size_t at, size_t first, size_t count) {
-        for (size_t j = 0; j < count && first + j < built.size(); ++j) {
-            uint8_t level = FillLevel(ndb::kMaxBlockData - built[first + j].size());
+        for (size_t j = 0; j < count && first + j < pages.size(); ++j) {
+            uint8_t level = FillLevel(ndb::kMaxBlockData - PageSize(first + j));
             page[at + j / 2] = char(uint8_t(page[at + j / 2]) | (j % 2 ? level << 4 : level));
         }
     };
-    auto& first = built[0];
-    first[2] = char(0xEC);
-    first[3] = char(clientSig);
-    Store<uint32_t>(first, 4, userRoot);
-    if (built.size() > 1) setLevels(first, 8, 0, 8);
-    for (size_t i = 8; i < built.size(); ++i)
-        if (IsBitmapPage(i)) setLevels(built[i], 2, i, 128);
     ndb::CDataTreeBuilder tree(file);
-    for (const auto& p : built) tree.AppendBlock(p);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        std::string page = BuildPage(i);
+        if (i == 0) {
+            page[2] = char(0xEC);
+            page[3] = char(clientSig);
+            Store<uint32_t>(page, 4, userRoot);
+            if (pages.size() > 1) setLevels(page, 8, 0, 8);
+        } else if (i >= 8 && IsBitmapPage(i)) {
+            setLevels(page, 2, i, 128);
+        }
+        tree.AppendBlock(page);
+    }
     return tree.Finish();
 }
 

@@ -66,6 +66,7 @@ private:
     };
     static size_t HeaderSize(size_t pageIndex);
     std::string BuildPage(size_t index) const;
+    size_t PageSize(size_t index) const;  // the size BuildPage gives
     uint8_t clientSig;
     uint32_t userRoot = 0;
     std::vector<CPage> pages;
