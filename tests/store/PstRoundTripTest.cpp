@@ -12,6 +12,7 @@
 #include "platform/pst/StagingStore.h"
 #include "platform/store/Dispatch.h"
 #include "tests/store/TestSupport.h"
+#include "tests/support/CommandOutput.h"
 
 using namespace store;
 using namespace storetest;
@@ -28,17 +29,6 @@ DispatchPtr Add(const DispatchPtr& items, const char16_t* cls) { return Call(ite
 COleDate Ole(int y, int mo, int d, int h, int mi, int s) {
     int64_t ft = Utc(y, mo, d, h, mi, s);
     return COleDate{static_cast<double>(ft) / 864000000000.0 - 109205.0};
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-    return out;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -92,10 +82,10 @@ protected:
         stagingPath = pst::CStagingStore::PathForPst(pstPath).string();
         writeError = pst::WritePstFromStaging(stagingPath, pstPath);
         if (writeError.empty()) {
-            if (getenv("STORE_TEST_KEEP")) RunCommand("cp " + pstPath + " /tmp/rp/");
-            dump = json::parse(RunCommand("/usr/bin/python3 " NSF2PST_SOURCE_DIR "/tests/store/pst_dump.py '" + pstPath + "'"),
+            if (getenv("STORE_TEST_KEEP")) CommandOutput("cp " + pstPath + " /tmp/rp/");
+            dump = json::parse(CommandOutput("/usr/bin/python3 " NSF2PST_SOURCE_DIR "/tests/store/pst_dump.py '" + pstPath + "'"),
                                nullptr, false);
-            RunCommand("mkdir -p '" + dir->path + "/readpst' && readpst -M -b -q -o '" + dir->path + "/readpst' '" + pstPath +
+            CommandOutput("mkdir -p '" + dir->path + "/readpst' && readpst -M -b -q -o '" + dir->path + "/readpst' '" + pstPath +
                 "' 2>&1");
         }
     }
@@ -241,7 +231,7 @@ void StorePstRoundTrip::BuildStore() {
 TEST_F(StorePstRoundTrip, WriterAndReaderAccept) {
     ASSERT_EQ(writeError, "");
     ASSERT_TRUE(dump.is_object());
-    std::string info = RunCommand("pffinfo '" + pstPath + "' 2>&1");
+    std::string info = CommandOutput("pffinfo '" + pstPath + "' 2>&1");
     EXPECT_EQ(info.find("Unable"), std::string::npos) << info;
 }
 
@@ -275,7 +265,7 @@ TEST_F(StorePstRoundTrip, ReadpstExportsTheMail) {
         if (!eml.empty()) break;
     }
     if (eml.empty()) {
-        std::string listing = RunCommand("find '" + dir->path + "/readpst' -type f");
+        std::string listing = CommandOutput("find '" + dir->path + "/readpst' -type f");
         FAIL() << "no exported mail; readpst wrote:\n" << listing;
     }
     // readpst writes plain line feeds.
@@ -346,7 +336,7 @@ TEST_F(StorePstRoundTrip, TaskContactListAndAppointment) {
 TEST_F(StorePstRoundTrip, ReadpstExportsContactAndAppointment) {
     std::string card = ReadFile(dir->path + "/readpst/Personal Folders/Contacts/1");
     std::string calendar = ReadFile(dir->path + "/readpst/Personal Folders/Calendar/1");
-    ASSERT_FALSE(card.empty()) << RunCommand("find '" + dir->path + "/readpst' -type f");
+    ASSERT_FALSE(card.empty()) << CommandOutput("find '" + dir->path + "/readpst' -type f");
     ASSERT_FALSE(calendar.empty());
     for (const char* line : {"N:Smith;John;;;\n", "EMAIL:john@acme.example\n", "BDAY:1980-12-31", "ORG:Acme\n",
                              "TEL;TYPE=home,voice:+49 30 1234\n", "ADR;TYPE=home:;;Hauptstr. 1;Berlin;;10115;Germany\n",

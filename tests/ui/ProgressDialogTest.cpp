@@ -10,20 +10,7 @@
 
 #include "platform/sys/Text.h"
 #include "platform/ui/UserInterface.h"
-
-namespace {
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[256];
-        while (fgets(buf, sizeof buf, p)) out += buf;
-        pclose(p);
-    }
-    return out;
-}
-
-}  // namespace
+#include "tests/support/CommandOutput.h"
 
 TEST(ProgressWindowGui, ShowsTitleBarStatusAndStop) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
@@ -42,7 +29,7 @@ TEST(ProgressWindowGui, ShowsTitleBarStatusAndStop) {
             window->SendPosition(40);
             window->SendStatusText(u"Dumping Folder data Inbox");
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            found = Capture("xdotool search --name 'Kelvro Saving Data'");
+            found = CommandOutput("xdotool search --name 'Kelvro Saving Data'");
             // Enter and Escape go to the dialog and must not close it.
             std::system("xdotool search --name 'Kelvro Saving Data' windowactivate --sync key Return key Escape "
                         ">/dev/null 2>&1");

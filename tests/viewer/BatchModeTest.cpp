@@ -11,15 +11,13 @@
 #include "tests/viewer/TestMailbox.h"
 #include "tests/viewer/ViewerTestSupport.h"
 #include "worker/core/ExportSettings.h"
+#include "tests/support/CommandOutput.h"
 
 namespace {
 
 using namespace viewertest;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string output;
-};
+using RunResult = CommandResult;
 
 // Runs nsfviewer headless with one argument, the whole command line.
 RunResult RunViewer(const std::string& line) {
@@ -28,15 +26,7 @@ RunResult RunViewer(const std::string& line) {
     for (char c : line) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     quoted += "'";
     const std::string command = "NSF2PST_HEADLESS=1 " + program + " " + quoted + " 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return RunCommandLine(command);
 }
 
 class BatchModeTest : public ::testing::Test {

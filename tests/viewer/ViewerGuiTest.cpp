@@ -17,22 +17,14 @@
 
 #include "tests/viewer/TestMailbox.h"
 #include "tests/viewer/ViewerTestSupport.h"
+#include "tests/support/CommandOutput.h"
 
 namespace {
 
 using namespace viewertest;
 using namespace std::chrono_literals;
 
-std::string Shell(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return output;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
+std::string Shell(const std::string& command) { return CommandOutput(command + " 2>/dev/null"); }
 
 template <class Done>
 bool WaitUntil(Done done, std::chrono::milliseconds limit = 60s) {

@@ -22,6 +22,7 @@
 #include "tests/viewer_dialogs/DialogTestSupport.h"
 #include "viewer/dialogs/wx/Advancesettingdlg.h"
 #include "viewer/dialogs/wx/savefilterDlg.h"
+#include "tests/support/CommandOutput.h"
 
 namespace {
 
@@ -150,16 +151,7 @@ TEST_F(DialogsGuiTest, AdvancedSettingsDialog) {
 
 // ---- nsfviewer in the save-dialog-only mode, driven through the X server ----------
 
-std::string Shell(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return output;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
+std::string Shell(const std::string& command) { return CommandOutput(command + " 2>/dev/null"); }
 
 class SaveDialogOnlyGuiTest : public ::testing::Test {
 protected:
