@@ -60,17 +60,8 @@ private:
         for (uint32_t i = startIndex; i < ids.size(); ++i) {
             converter.window->Send([&] { converter.window->SetPosition(static_cast<int32_t>(i)); });
             uint32_t noteId = ids[i];
-            ++batchCount;
             WriteRecord(noteId, i, 1);
-            if (batchCount == calendarBatchLimit) {
-                app.restartNeeded = 1;
-                return;
-            }
-            if (app.keepRunning == 0) {
-                app.keepRunning = 1;
-                stopped = true;
-                return;
-            }
+            if (RunEndsHere(app, ++batchCount, calendarBatchLimit, stopped)) return;
             // A calendar document reached through several folders is listed
             // more than once: it becomes one appointment, at its first place.
             if (SeenBefore(i)) continue;

@@ -66,15 +66,7 @@ private:
     void Loop() {
         for (uint32_t i = input.startIndex; i < count; ++i) {
             WriteRecord(i, 1);
-            if (++batchCount == batchLimit) {
-                app.restartNeeded = 1;
-                return;
-            }
-            if (app.keepRunning == 0) {
-                app.keepRunning = 1;
-                stopped = true;
-                return;
-            }
+            if (RunEndsHere(app, ++batchCount, batchLimit, stopped)) return;
             if (i % 10 == 0) converter.window->SendPosition(i);
             if (!ConvertPosition(i)) return;
         }

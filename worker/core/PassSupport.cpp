@@ -15,6 +15,19 @@ std::u16string NotesErrorText(LNSTATUS status) {
 
 std::u16string Decimal(uint64_t value) { return sys::Widen(std::to_string(value)); }
 
+bool RunEndsHere(CsavingprocessApp& app, uint64_t batchCount, uint64_t batchLimit, bool& stopped) {
+    if (batchCount == batchLimit) {
+        app.restartNeeded = 1;
+        return true;
+    }
+    if (app.keepRunning == 0) {
+        app.keepRunning = 1;
+        stopped = true;
+        return true;
+    }
+    return false;
+}
+
 void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason) {
     app.runLog.WriteRaw(u"ERROR:Item cannot be saved in the PST file: " + sys::Utf8ToUtf16(reason) + u"\r\n");
     ++app.errorCount;

@@ -14,6 +14,10 @@ class CsavingprocessApp;
 // The message text of a Notes status in UTF-16.
 std::u16string NotesErrorText(LNSTATUS status);
 std::u16string Decimal(uint64_t value);
+// Between two documents: true when the run ends here, because the batch is
+// full (a restart follows; the count includes the coming document) or Stop
+// was pressed (the flag is set back and `stopped` set).
+bool RunEndsHere(CsavingprocessApp& app, uint64_t batchCount, uint64_t batchLimit, bool& stopped);
 // A save the PST store refused: logged as an error and counted; the run then
 // ends as failed at this document.
 void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason);

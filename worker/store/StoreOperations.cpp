@@ -4,16 +4,33 @@ namespace storeops {
 
 using store::EInvokeKind;
 
-CVariant Guarded(const DispatchPtr& object, int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
-    if (!object) return {};
+namespace {
+
+// Makes the call, and once more when it throws; returns why the second
+// attempt failed, empty when one went through (its result in `result`).
+std::string InvokeTwice(const DispatchPtr& object, int32_t dispid, EInvokeKind kind,
+                        const std::vector<CVariant>& args, CVariant& result) {
+    if (!object) return "no object";
+    std::string failure;
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            return object->Invoke(dispid, kind, args);
+            result = object->Invoke(dispid, kind, args);
+            return {};
+        } catch (const std::exception& e) {
+            failure = e.what();
         } catch (...) {
-            // Made once more; a second failure is dropped.
+            failure = "unknown error";
         }
     }
-    return {};
+    return failure;
+}
+
+}  // namespace
+
+CVariant Guarded(const DispatchPtr& object, int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) {
+    CVariant result;
+    InvokeTwice(object, dispid, kind, args, result);  // a second failure is dropped
+    return result;
 }
 
 DispatchPtr CreateSession() {
@@ -61,20 +78,9 @@ void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t for
 void Save(const DispatchPtr& item) { Guarded(item, DispItemSave, EInvokeKind::Method); }
 
 std::string SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey) {
-    if (!item) return "no item";
     Guarded(item, DispSourceKey, EInvokeKind::PropertyPut, {CVariant(sourceKey)});
-    std::string failure;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            item->Invoke(DispItemSave, EInvokeKind::Method, {});
-            return {};
-        } catch (const std::exception& e) {
-            failure = e.what();
-        } catch (...) {
-            failure = "unknown error";
-        }
-    }
-    return failure;
+    CVariant ignored;
+    return InvokeTwice(item, DispItemSave, EInvokeKind::Method, {}, ignored);
 }
 
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args) {
