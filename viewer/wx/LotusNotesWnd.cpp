@@ -240,14 +240,18 @@ void CLotusNotesWnd::OnMouseDown(wxMouseEvent& event) {
     if (!HasCapture()) CaptureMouse();
 }
 
+// The window follows the pointer's screen position: an event's own position
+// is relative to where the window was when the event was made, which lags
+// behind the moves already done when events queue up.
 void CLotusNotesWnd::OnMouseMove(wxMouseEvent& event) {
     if (!HasCapture() || !event.LeftIsDown()) return;
-    auto* source = static_cast<wxWindow*>(event.GetEventObject());
-    Move(source->ClientToScreen(event.GetPosition()) - dragOffset);
+    Move(wxGetMousePosition() - dragOffset);
 }
 
 void CLotusNotesWnd::OnMouseUp(wxMouseEvent&) {
-    if (HasCapture()) ReleaseMouse();
+    if (!HasCapture()) return;
+    Move(wxGetMousePosition() - dragOffset);
+    ReleaseMouse();
 }
 
 void CLotusNotesWnd::OnCaptureLost(wxMouseCaptureLostEvent&) {}
