@@ -198,6 +198,8 @@ std::optional<CFileObject> DecodeFileObject(const std::string& raw) {
     CFileObject f;
     f.rrv = GetDword(raw, 4);
     size_t nameLength = GetWord(raw, 8);
+    f.compression = GetWord(raw, 12);
+    f.flags = GetWord(raw, 16);
     f.fileSize = GetDword(raw, 18);
     f.created = GetTime(raw, 22);
     f.modified = GetTime(raw, 30);

@@ -50,6 +50,8 @@ std::optional<std::vector<CNoteLink>> DecodeNoteLinks(const std::string& raw);
 struct CFileObject {
     DWORD rrv = 0;         // object ID of the file's bytes
     DWORD fileSize = 0;
+    WORD compression = 0;  // how the stored bytes are compressed (0 none)
+    WORD flags = 0;
     std::string name;      // LMBCS
     TIMEDATE created{}, modified{};
 };

@@ -57,7 +57,7 @@ LNSTATUS LNDatabase::Open(DWORD) {
         return LNNOERROR;
     }
     try {
-        state->file = std::make_unique<notes::CNsfFile>(state->path);
+        state->file = notes::OpenNotesSource(state->path);
     } catch (const notes::CNsfError&) {
         FILE* probe = std::fopen(state->path.c_str(), "rb");
         if (!probe) return ERR_NOEXIST;

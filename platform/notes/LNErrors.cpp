@@ -34,6 +34,12 @@ const char* MessageOf(LNSTATUS status) {
     case ERR_HTMLAPI_NOT_STARTED: return "HTML conversion process is not started";
     case ERR_CD_RECORD: return "Rich text item is damaged";
     case ERR_TIME_CONVERSION: return "Unable to interpret time or date";
+    case ERR_NOTE_DAMAGED: return "Document is damaged and cannot be read";
+    case ERR_NOTE_NO_KEY: return "Document is encrypted and the key to decrypt it is not available";
+    case ERR_OBJECT_DAMAGED: return "Attachment data is damaged or incomplete";
+    case ERR_OBJECT_EXTERNAL: return "Attachment is stored outside the database (DAOS) and cannot be read";
+    case ERR_OBJECT_COMPRESSION: return "Attachment is compressed in a way that cannot be decoded";
+    case ERR_DB_ENCRYPTED: return "Database is encrypted locally and cannot be read without its ID file";
     default: return nullptr;
     }
 }

@@ -26,6 +26,12 @@ enum : LNSTATUS {
     ERR_HTMLAPI_NOT_STARTED = 0x0243,  // HTML conversion process not started
     ERR_CD_RECORD = 0x0250,            // malformed rich text
     ERR_TIME_CONVERSION = 0x0251,      // value is not a valid time
+    ERR_NOTE_DAMAGED = 0x0252,         // note of a real NSF file that cannot be read
+    ERR_NOTE_NO_KEY = 0x0253,          // encrypted note, its key is not available
+    ERR_OBJECT_DAMAGED = 0x0254,       // attachment data damaged or incomplete
+    ERR_OBJECT_EXTERNAL = 0x0255,      // attachment kept outside the database (DAOS)
+    ERR_OBJECT_COMPRESSION = 0x0256,   // attachment compressed in an unknown way
+    ERR_DB_ENCRYPTED = 0x0257,         // database encrypted locally
 };
 
 // Writes the message text of status as zero-terminated text in the system

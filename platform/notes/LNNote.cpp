@@ -81,6 +81,8 @@ LNSTATUS LNNote::Open(LNNOTEOPENFLAGS) {
             if (LNSTATUS s = Load(*ref)) return s;
         } catch (LNSTATUS s) {
             return s;
+        } catch (const notes::CNoteUnreadable& unreadable) {
+            return unreadable.status;
         } catch (const notes::CNsfError&) {
             return ERR_DB_CORRUPT;
         }
@@ -208,6 +210,7 @@ bool LNNote::IsSigned() const { return Loaded().isSigned; }
 LNSTATUS LNNote::Decrypt() {
     if (!IsOpen()) return ERR_NOTE_NOT_OPEN;
     if (!ref->encrypted) return ERR_NOT_ENCRYPTED;
+    if (!ref->db->file || !ref->db->file->CanDecrypt()) return ERR_NOTE_NO_KEY;
     ref->decrypted = true;
     return LNNOERROR;
 }

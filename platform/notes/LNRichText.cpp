@@ -110,7 +110,9 @@ LNSTATUS LNAttachment::Detach(const LNString& path) const {
     std::optional<std::string> bytes;
     try {
         if (!data->db->file) return ERR_DB_NOT_OPEN;
-        bytes = data->db->file->ReadObject(data->file.rrv);
+        bytes = data->db->file->ReadObject(data->file);
+    } catch (const notes::CNoteUnreadable& unreadable) {
+        return unreadable.status;
     } catch (const notes::CNsfError&) {
         return ERR_DB_CORRUPT;
     }

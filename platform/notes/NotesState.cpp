@@ -24,7 +24,7 @@ uint32_t NextHandle() {
     return next.fetch_add(4);
 }
 
-CNsfFile& CDatabaseState::File() {
+CNotesSource& CDatabaseState::File() {
     if (!file) throw static_cast<LNSTATUS>(ERR_DB_NOT_OPEN);
     return *file;
 }

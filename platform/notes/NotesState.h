@@ -10,17 +10,17 @@
 #include "platform/notes/CdRecords.h"
 #include "platform/notes/ItemCodec.h"
 #include "platform/notes/LNErrors.h"
-#include "platform/notes/NsfFile.h"
+#include "platform/notes/NotesSource.h"
 
 namespace notes {
 
 struct CDatabaseState {
     std::string path;                   // file-system path
-    std::unique_ptr<CNsfFile> file;     // while open
+    std::unique_ptr<CNotesSource> file; // while open
     DBHANDLE handle = 0;
     int openCount = 0;
     std::mutex lock;
-    CNsfFile& File();                   // throws ERR_DB_NOT_OPEN
+    CNotesSource& File();               // throws ERR_DB_NOT_OPEN
 };
 
 struct CItemData {
@@ -75,12 +75,15 @@ struct CRichTextState {
     std::string plain;          // for plainOnly
 };
 
-// Runs a read of the database file; a damaged file becomes ERR_DB_CORRUPT,
-// so that callers only ever see status codes.
+// Runs a read of the database file; a note that cannot be read becomes its
+// own status, any other damage ERR_DB_CORRUPT, so that callers only ever see
+// status codes.
 template <class F>
 auto Guarded(F read) -> decltype(read()) {
     try {
         return read();
+    } catch (const CNoteUnreadable& unreadable) {
+        throw unreadable.status;
     } catch (const CNsfError&) {
         throw static_cast<LNSTATUS>(ERR_DB_CORRUPT);
     }

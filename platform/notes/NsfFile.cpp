@@ -291,10 +291,10 @@ std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
     return form;
 }
 
-std::optional<std::string> CNsfFile::ReadObject(DWORD rrv) {
+std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
     std::lock_guard<std::mutex> guard(lock);
     CStatement s(*statements, "SELECT data FROM objects WHERE rrv = ?");
-    s.Bind(1, rrv);
+    s.Bind(1, file.rrv);
     if (!s.Step()) return std::nullopt;
     return s.Blob(0);
 }

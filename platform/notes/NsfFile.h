@@ -8,61 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/notes/NotesTypes.h"
+#include "platform/notes/NotesSource.h"
 
 struct sqlite3;
 
 namespace notes {
-
-enum ENoteClass : int { kClassDocument = 0x0001, kClassForm = 0x0004, kClassView = 0x0008 };
-
-struct CItemRow {
-    std::string name;   // LMBCS
-    WORD flags = 0;
-    std::string raw;    // value with its data-type word
-};
-
-struct CNoteRow {
-    NOTEID id = 0;
-    UNID unid{};
-    int noteClass = kClassDocument;
-    TIMEDATE created{}, modified{};
-    bool encrypted = false;
-    bool isSigned = false;
-    std::vector<CItemRow> items;
-};
-
-struct CFormField {
-    std::string name;   // LMBCS
-    int type = 0;
-};
-
-struct CFormRow {
-    NOTEID id = 0;
-    std::string name;   // LMBCS
-    std::vector<CFormField> fields;
-};
-
-struct CViewEntry {
-    NOTEID noteId = 0;  // 0 = null entry
-    bool unread = false;
-};
-
-struct CViewRow {
-    NOTEID id = 0;
-    std::string name;   // LMBCS
-    bool folder = false;
-    int type = 0;
-    std::vector<CViewEntry> entries;
-};
-
-struct CNsfError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 class CSqliteHandle {
 public:
@@ -80,22 +33,23 @@ private:
 class CStatementCache;
 
 // Read access; thread-safe (one connection guarded by a mutex).
-class CNsfFile {
+class CNsfFile : public CNotesSource {
 public:
     // Throws CNsfError when the file is missing or not a Notes database file.
     explicit CNsfFile(const std::string& path);
-    ~CNsfFile();
+    ~CNsfFile() override;
 
-    std::string Title() const { return title; }
-    DBID ReplicaId() const { return replicaId; }
-    std::optional<CNoteRow> ReadNote(NOTEID id);
-    std::vector<NOTEID> NoteIds(int noteClass);
-    // Views and folders in database order; entries only when asked.
-    std::vector<CViewRow> ReadViews(bool withEntries);
-    std::optional<CViewRow> ReadView(NOTEID id);
-    std::vector<CFormRow> ReadForms();
-    std::optional<CFormRow> ReadForm(const std::string& name);
-    std::optional<std::string> ReadObject(DWORD rrv);
+    std::string Title() const override { return title; }
+    DBID ReplicaId() const override { return replicaId; }
+    std::optional<CNoteRow> ReadNote(NOTEID id) override;
+    std::vector<NOTEID> NoteIds(int noteClass) override;
+    std::vector<CViewRow> ReadViews(bool withEntries) override;
+    std::optional<CViewRow> ReadView(NOTEID id) override;
+    std::vector<CFormRow> ReadForms() override;
+    std::optional<CFormRow> ReadForm(const std::string& name) override;
+    std::optional<std::string> ReadObject(const CFileObject& file) override;
+    // The file holds every item in the clear: sealed items are only hidden.
+    bool CanDecrypt() const override { return true; }
 
 private:
     std::vector<CViewEntry> ReadEntries(NOTEID view);

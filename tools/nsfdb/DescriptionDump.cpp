@@ -140,12 +140,12 @@ Json ValueJson(const std::string& raw) {
 
 class CDumper {
 public:
-    explicit CDumper(CNsfFile& file) : file(file) {}
+    explicit CDumper(CNotesSource& file) : file(file) {}
     Json Document(const CNoteRow& note);
 
 private:
     void Items(const CNoteRow& note, size_t from, Json& doc, std::vector<CNoteLink>& linksSeen);
-    CNsfFile& file;
+    CNotesSource& file;
 };
 
 void CDumper::Items(const CNoteRow& note, size_t from, Json& doc, std::vector<CNoteLink>& generated) {
@@ -217,7 +217,7 @@ Json CDumper::Document(const CNoteRow& note) {
         if (!SameName(it.name, "$FILE")) continue;
         auto f = DecodeFileObject(it.raw);
         if (!f) continue;
-        auto bytes = file.ReadObject(f->rrv);
+        auto bytes = file.ReadObject(*f);
         attachments.push_back(Json{{"name", Utf8(f->name)}, {"base64", Base64Encode(bytes.value_or(""))}});
     }
     if (!attachments.empty()) doc["attachments"] = attachments;
@@ -240,7 +240,8 @@ const char* FieldTypeName(int type) {
 }  // namespace
 
 Json DumpDatabase(const std::filesystem::path& database) {
-    CNsfFile file(database.string());
+    auto source = OpenNotesSource(database.string());
+    CNotesSource& file = *source;
     Json out;
     out["title"] = Utf8(file.Title());
     out["replicaId"] = ReplicaText(file.ReplicaId());
