@@ -34,6 +34,8 @@ constexpr size_t kDescriptorBlockHeader = 70;
 constexpr size_t kRrvBucketHeader = 32;
 constexpr size_t kRrvEntry = 8;
 constexpr uint32_t kUnusedRrv = 0xFFFFFFFFu;
+// The entry of a note or object that was deleted.
+constexpr uint32_t kDeletedRrv = 0x7FFFFFFFu;
 constexpr size_t kBucketHeader = 68;
 constexpr size_t kCachedBuckets = 16;
 
@@ -204,7 +206,7 @@ void COdsContainer::ReadRrvBuckets() {
             for (size_t k = 0; kRrvBucketHeader + kRrvEntry * (k + 1) <= bucket.Size(); ++k) {
                 uint32_t a = bucket.U32(kRrvBucketHeader + kRrvEntry * k);
                 uint32_t b = bucket.U32(kRrvBucketHeader + kRrvEntry * k + 4);
-                if (a == kUnusedRrv || a == 0) continue;
+                if (a == kUnusedRrv || a == kDeletedRrv || a == 0) continue;
                 rrv[first + 4 * static_cast<uint32_t>(k)] = CRrvEntry{a, b, data};
             }
         } catch (const CNsfError& damage) {

@@ -18,6 +18,9 @@ constexpr size_t kNonSummaryHeader = 68;
 constexpr uint16_t kNonSummaryInline = 0x2000;
 // Unused bytes a writer may leave at the end of either area.
 constexpr size_t kAreaPadding = 64;
+// Placements tried before a note counts as damaged: a sound note needs one
+// per item, a damaged one must not make the search run for ever.
+constexpr size_t kPlacementBudget = 20000;
 
 constexpr uint16_t kTypeMimePart = 25;
 constexpr uint16_t kNoteClassMask = 0x7FFF;   // without the "default design note" bit
@@ -75,7 +78,7 @@ private:
         if (i == items.size())
             return summary.Size() - inSummary <= kAreaPadding &&
                    (!nonSummary || nonSummary->Size() - inNonSummary <= kAreaPadding);
-        if (!tried.insert({i, inSummary, inNonSummary}).second) return false;
+        if (tried.size() >= kPlacementBudget || !tried.insert({i, inSummary, inNonSummary}).second) return false;
         const CItemEntry& item = items[i];
         bool summaryFirst = (item.flags & ITEM_SUMMARY) || !nonSummary;
         for (int choice = 0; choice < 2; ++choice) {
