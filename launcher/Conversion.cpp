@@ -13,6 +13,7 @@
 #include "launcher/ChildProcess.h"
 #include "launcher/ConversionReport.h"
 #include "launcher/ConversionStats.h"
+#include "platform/notes/NotesSource.h"
 #include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
@@ -157,6 +158,7 @@ bool CConversion::ConvertFolder(size_t index, size_t total, const SelectionEntry
     progress.Phase(which + ", " + name);
     bool ok = RunBatches(folder.path, false, {folder.noteId, 0, folder.path, 1});
     if (ok) ++foldersDone;
+    if (ok && folder.noteId == notes::kUnfiledFolderId) unfiledFolder = name;
     return ok;
 }
 
@@ -240,9 +242,25 @@ bool CConversion::WritePst() {
     return true;
 }
 
+namespace {
+// How many documents the folder of documents in no Notes folder holds.
+uint64_t UnfiledDocumentCount(const std::string& databasePath) {
+    try {
+        auto view = notes::OpenNotesSource(databasePath)->ReadView(notes::kUnfiledFolderId);
+        return view ? view->entries.size() : 0;
+    } catch (const notes::CNsfError&) {
+        return 0;
+    }
+}
+}  // namespace
+
 void CConversion::PrintSummary(double seconds) {
     ConversionReport report = MakeConversionReport(writtenByClass, work.LogPath(), pstPath);
     report.folders = foldersDone;
     report.seconds = seconds;
+    if (!unfiledFolder.empty()) {
+        report.unfiledFolder = unfiledFolder;
+        report.unfiledDocuments = UnfiledDocumentCount(options.databasePath);
+    }
     std::fprintf(stdout, "%s", FormatConversionReport(report).c_str());
 }

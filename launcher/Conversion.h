@@ -53,6 +53,7 @@ private:
     std::string pstPath;      // the final PST
     std::u16string workPst;   // the PST path the worker logs on to (its staging store)
     size_t foldersDone = 0;
+    std::string unfiledFolder;   // the folder of documents in no Notes folder, once converted
     bool stopped = false;
     std::string failure;
     std::map<std::u16string, uint64_t> writtenByClass;  // items in the PST by message class

@@ -49,6 +49,11 @@ std::string FormatConversionReport(const ConversionReport& r) {
                       static_cast<unsigned long long>(it == r.itemsByKind.end() ? 0 : it->second));
         out += line;
     }
+    if (!r.unfiledFolder.empty()) {
+        std::snprintf(line, sizeof line, "  documents in no Notes folder: %llu (in the PST folder \"%s\")\n",
+                      static_cast<unsigned long long>(r.unfiledDocuments), r.unfiledFolder.c_str());
+        out += line;
+    }
     std::snprintf(line, sizeof line, "  warnings: %llu, errors: %llu (see the run log)\n",
                   static_cast<unsigned long long>(r.warnings), static_cast<unsigned long long>(r.errors));
     out += line;

@@ -14,6 +14,10 @@ struct ConversionReport {
     double seconds = 0;
     std::string pstPath;
     uint64_t pstBytes = 0;
+    // Documents of a real NSF file that no folder or view listed; they went
+    // into the PST folder of that name (empty when there were none).
+    std::string unfiledFolder;
+    uint64_t unfiledDocuments = 0;
 };
 
 // Counts the items written by message class and the warning and error lines

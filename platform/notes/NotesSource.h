@@ -58,6 +58,13 @@ struct CViewRow {
     std::vector<CViewEntry> entries;
 };
 
+// A source may list one folder more than the file holds: the documents that
+// no folder and no view but "($All)" lists, so that none is left out of a
+// conversion. No note of a file has its note ID (note IDs are far smaller,
+// and the top bit marks deleted notes).
+constexpr const char* kUnfiledFolderName = "Not in any folder";
+constexpr NOTEID kUnfiledFolderId = 0x7FFFFFFCu;
+
 // A file that is not a Notes database, or a structure of one that cannot be
 // read. The LN classes turn it into a status code.
 struct CNsfError : std::runtime_error {

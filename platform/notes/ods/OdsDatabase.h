@@ -19,10 +19,8 @@
 
 namespace notes::ods {
 
-constexpr const char* kUnfiledFolderName = "Not in any folder";
-// The note ID of that folder: no note of a file has it (note IDs are far
-// smaller and the top bit marks deleted notes).
-constexpr NOTEID kUnfiledFolderId = 0x7FFFFFFCu;
+using notes::kUnfiledFolderId;
+using notes::kUnfiledFolderName;
 
 class COdsDatabase : public CNotesSource {
 public:
