@@ -122,6 +122,21 @@ int CConversion::Run() {
     return 0;
 }
 
+namespace {
+// The reason a database cannot be read, as the Notes stand-in finds it
+// (damaged, locally encrypted, not a Notes database).
+std::string WhyNotOpenedAt(const std::string& path) {
+    try {
+        notes::OpenNotesSource(path);
+    } catch (const notes::CNsfError& error) {
+        return std::string(": ") + error.what();
+    }
+    return {};
+}
+}  // namespace
+
+std::string CConversion::WhyNotOpened() const { return WhyNotOpenedAt(options.databasePath); }
+
 bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
     bool gui = options.gui;
     std::string mode = gui ? "1" : "3";
@@ -130,7 +145,7 @@ bool CConversion::RunViewer(std::vector<SelectionEntry>& folders) {
     Say("Reading the folders of " + options.databasePath);
     stats.viewer.Add(RunChild(programs.viewer, line, !gui, {}, options.quiet));
     auto selection = ReadSelection(work.File(u"Folderpth.txt"), gui ? EViewerMode::Full : EViewerMode::Batch);
-    if (!selection) return Fail("the Notes database " + options.databasePath + " cannot be opened"), false;
+    if (!selection) return Fail("the Notes database " + options.databasePath + " cannot be opened" + WhyNotOpened()), false;
     if (selection->status != SelectionExport) {
         stopped = true;
         Say("Nothing was chosen for export.");

@@ -42,6 +42,7 @@ private:
     std::string WorkerLine(bool calendarMode) const;
     // Says so when the work folder's disk is (nearly) full; empty otherwise.
     std::string DiskSpaceHint() const;
+    std::string WhyNotOpened() const;
     void Say(const std::string& text);
     // Messages the staging store holds so far (read while a worker fills it).
     uint64_t ItemsSaved() const;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/notes/NotesSource.h"
 #include "platform/sys/Text.h"
 
 namespace {
@@ -51,6 +52,9 @@ LNINT LNGetErrorMessageText(LNSTATUS status, char* buffer, LNINT bufferSize) {
     std::string text;
     if (known) {
         text = known;
+        // Statuses of what a real NSF file could not give name the note or
+        // attachment and the reason.
+        if (std::string detail = notes::UnreadableDetail(status); !detail.empty()) text += " (" + detail + ")";
     } else {
         char unknown[64];
         std::snprintf(unknown, sizeof unknown, "Unknown error code 0x%X", status);

@@ -4,11 +4,25 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "platform/notes/NsfFile.h"
 #include "platform/notes/ods/OdsDatabase.h"
 
 namespace notes {
+
+namespace {
+thread_local std::map<LNSTATUS, std::string> lastDetail;
+}  // namespace
+
+CNoteUnreadable::CNoteUnreadable(const std::string& why, LNSTATUS status) : CNsfError(why), status(status) {
+    lastDetail[status] = why;
+}
+
+std::string UnreadableDetail(LNSTATUS status) {
+    auto it = lastDetail.find(status);
+    return it == lastDetail.end() ? std::string() : it->second;
+}
 
 std::unique_ptr<CNotesSource> OpenNotesSource(const std::string& path) {
     struct stat st {};

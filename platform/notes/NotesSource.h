@@ -71,12 +71,17 @@ struct CNsfError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A note that exists but cannot be read, with the reason: damaged, or
-// encrypted with a key that is not available.
+// A note or attachment that exists but cannot be read, with the reason:
+// damaged, encrypted with a key that is not available, compressed in an
+// unknown way. The reason is kept for the thread, so that the message text
+// of the status names what could not be read (UnreadableDetail).
 struct CNoteUnreadable : CNsfError {
-    CNoteUnreadable(const std::string& why, LNSTATUS status) : CNsfError(why), status(status) {}
+    CNoteUnreadable(const std::string& why, LNSTATUS status);
     LNSTATUS status;
 };
+
+// The reason of the last CNoteUnreadable with this status on this thread.
+std::string UnreadableDetail(LNSTATUS status);
 
 class CNotesSource {
 public:

@@ -8,6 +8,7 @@
 #include "platform/sys/Files.h"
 #include "platform/sys/TempPath.h"
 #include "platform/sys/Text.h"
+#include "worker/core/PassSupport.h"
 #include "worker/core/NsfConverter.h"
 #include "worker/notes/CleanName.h"
 #include "worker/notes/NotesText.h"
@@ -68,7 +69,7 @@ void EmbedDetached(CNsfConverter& context, CMimeBody& message, const DetachedAtt
         read = AddEmbeddedFilePart(message, detached.cleanedName, bytes);
     }
     if (!read) {
-        log.WriteRaw(AttachmentErrorLine(detached.cleanedName));
+        log.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
         ++context.app.errorCount;
     }
 }
@@ -101,9 +102,17 @@ DetachedAttachment DetachAttachment(const LNAttachment& attachment)
     return detached;
 }
 
-std::u16string AttachmentErrorLine(std::u16string_view cleanedName)
+std::u16string AttachmentErrorLine(std::u16string_view cleanedName, LNSTATUS status)
 {
-    return u"ERROR: " + std::u16string(cleanedName) + u" is not dump.\r\n";
+    std::u16string line = u"ERROR: " + std::u16string(cleanedName) + u" is not dump.\r\n";
+    switch (status) {
+        case ERR_OBJECT_DAMAGED: case ERR_OBJECT_EXTERNAL: case ERR_OBJECT_COMPRESSION: case ERR_NOTE_NO_KEY:
+            line += u"\t" + NotesErrorText(status) + u"\r\n";
+            break;
+        default:
+            break;
+    }
+    return line;
 }
 
 void ForEachDetachedAttachment(CNsfConverter& context, LNNOTEID noteId,

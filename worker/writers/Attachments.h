@@ -41,7 +41,10 @@ DetachedAttachment DetachAttachment(const LNAttachment& attachment);
 
 // The error line of an attachment that could not be carried:
 // "ERROR: " + cleaned name + " is not dump.\r\n".
-std::u16string AttachmentErrorLine(std::u16string_view cleanedName);
+// With the status of a detach that failed because the database could not
+// give the bytes (damaged, compressed in an unknown way, kept outside the
+// file), a second line gives the reason.
+std::u16string AttachmentErrorLine(std::u16string_view cleanedName, LNSTATUS status = LNNOERROR);
 
 // One part per attachment of the document, in the note's order, with the
 // run-log text "Attachments:\t", each cleaned name and "," (or the error

@@ -91,7 +91,7 @@ void WriteLinks(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
 void AttachDetached(CNsfConverter& context, CLineFile& out, const DetachedAttachment& detached) {
     std::string bytes;
     if (detached.status != LNNOERROR || detached.path.empty() || !ReadBackFile(detached.path, bytes)) {
-        context.app.runLog.WriteRaw(AttachmentErrorLine(detached.cleanedName));
+        context.app.runLog.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
         ++context.app.errorCount;
         return;
     }

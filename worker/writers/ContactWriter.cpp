@@ -133,7 +133,7 @@ void WritePhoto(CNsfConverter& context, CLineFile& out, LNNOTEID noteId, std::u1
         if (FromNotesText(attachment.GetAttachmentName()) != photoAttachmentName) continue;
         const DetachedAttachment detached = DetachAttachment(attachment);
         if (!EmbedPhoto(out, detached)) {
-            log.WriteRaw(AttachmentErrorLine(detached.cleanedName));
+            log.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
             ++context.app.errorCount;
             continue;
         }
