@@ -205,7 +205,7 @@ const std::vector<CDocumentFacts>& COdsDatabase::Facts() {
         for (const auto& [id, c] : Classes()) {
             if (c != kClassDocument) continue;
             try {
-                if (auto note = ReadOdsNote(container, id)) found.push_back(FactsOf(*note));
+                if (auto note = ReadOdsNote(container, id, EOdsRead::SummaryItems)) found.push_back(FactsOf(*note));
             } catch (const CNsfError&) {
                 CDocumentFacts unreadable;
                 unreadable.id = id;

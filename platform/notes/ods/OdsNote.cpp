@@ -66,9 +66,12 @@ bool PlausibleFirstCdRecord(CBytes v) {
 
 class CPlacer {
 public:
+    // unreadNonSummary: the note has non-summary values that are not read;
+    // every value without the summary flag lies there, unchecked.
     CPlacer(const std::vector<CItemEntry>& items, const std::vector<uint16_t>& types, CBytes summary,
-            const CBytes* nonSummary)
-        : items(items), types(types), summary(summary), nonSummary(nonSummary), places(items.size()) {}
+            const CBytes* nonSummary, bool unreadNonSummary = false)
+        : items(items), types(types), summary(summary), nonSummary(nonSummary), unread(unreadNonSummary),
+          places(items.size()) {}
 
     bool Solve() { return Try(0, 0, 0); }
     std::vector<CValuePlace> Places() const { return places; }
@@ -77,9 +80,13 @@ private:
     bool Try(size_t i, size_t inSummary, size_t inNonSummary) {
         if (i == items.size())
             return summary.Size() - inSummary <= kAreaPadding &&
-                   (!nonSummary || nonSummary->Size() - inNonSummary <= kAreaPadding);
+                   (unread || !nonSummary || nonSummary->Size() - inNonSummary <= kAreaPadding);
         if (tried.size() >= kPlacementBudget || !tried.insert({i, inSummary, inNonSummary}).second) return false;
         const CItemEntry& item = items[i];
+        if (unread && !(item.flags & ITEM_SUMMARY)) {
+            places[i] = CValuePlace{false, false};
+            return Try(i + 1, inSummary, inNonSummary);
+        }
         bool summaryFirst = (item.flags & ITEM_SUMMARY) || !nonSummary;
         for (int choice = 0; choice < 2; ++choice) {
             bool inS = choice == 0 ? summaryFirst : !summaryFirst;
@@ -113,6 +120,7 @@ private:
     const std::vector<uint16_t>& types;
     CBytes summary;
     const CBytes* nonSummary;
+    bool unread;
     std::vector<CValuePlace> places;
     std::set<std::tuple<size_t, size_t, size_t>> tried;
 };
@@ -170,8 +178,8 @@ bool PlausibleValue(uint16_t type, CBytes v) {
 
 std::optional<std::vector<CValuePlace>> PlaceValues(const std::vector<CItemEntry>& items,
                                                     const std::vector<uint16_t>& nameTypes, CBytes summary,
-                                                    const CBytes* nonSummary) {
-    CPlacer placer(items, nameTypes, summary, nonSummary);
+                                                    const CBytes* nonSummary, bool unreadNonSummary) {
+    CPlacer placer(items, nameTypes, summary, nonSummary, unreadNonSummary);
     if (!placer.Solve()) return std::nullopt;
     return placer.Places();
 }
@@ -185,18 +193,66 @@ int OdsNoteClass(const COdsContainer& container, NOTEID id) {
     }
 }
 
-std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id) {
+namespace {
+CNoteRow NoteHeader(CBytes record, NOTEID id) {
+    CNoteRow row;
+    row.id = id;
+    row.unid.File = TimeAt(record, 10);
+    row.unid.Note = TimeAt(record, 18);
+    row.noteClass = record.U16(40) & kNoteClassMask;
+    row.created = row.unid.Note;     // the note part of the UNID is its creation time
+    row.modified = TimeAt(record, 30);
+    return row;
+}
+
+// The two areas of values: the summary values after the item table, and the
+// non-summary values in this record (status flag) or in a record of their
+// own, which is fetched only when asked for.
+struct CValueAreas {
+    CBytes summary;
+    std::optional<CBytes> nonSummary;
+    CRecord held;
+    bool unread = false;
+};
+
+CValueAreas Areas(const COdsContainer& container, CBytes record, NOTEID id, size_t valuesStart, bool readNonSummary) {
+    CValueAreas a;
+    a.summary = record.From(valuesStart);
+    uint32_t where = record.U32(56);
+    if (!where) return a;
+    if (record.U16(38) & kNonSummaryInline) {
+        if (where < valuesStart) Damaged(id, "its non-summary values overlap its item table");
+        a.nonSummary = record.Sub(where, record.U32(60));
+        a.summary = record.Sub(valuesStart, where - valuesStart);
+    } else if (readNonSummary) {
+        a.held = container.NonSummaryRecord(where, id);
+        a.nonSummary = a.held.bytes.From(kNonSummaryHeader);
+    } else {
+        a.unread = true;
+    }
+    return a;
+}
+
+void MarkEncryption(CNoteRow& row, const std::vector<CItemEntry>& items, const std::vector<bool>& kept) {
+    for (const auto& item : row.items) {
+        if (SameName(item.name, "$Seal") || SameName(item.name, "$SealData")) row.encrypted = true;
+        if (SameName(item.name, "$Signature")) row.isSigned = true;
+    }
+    if (!row.encrypted) return;
+    for (size_t k = 0, out = 0; k < items.size(); ++k) {
+        if (!kept[k]) continue;
+        if (items[k].flags & ITEM_SEAL) row.items[out].flags |= ITEM_SEAL;
+        ++out;
+    }
+}
+}  // namespace
+
+std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id, EOdsRead what) {
     try {
         CRecord held = NoteRecord(container, id);
         CBytes record = held.bytes;
         if (!record.Size()) return std::nullopt;
-        CNoteRow row;
-        row.id = id;
-        row.unid.File = TimeAt(record, 10);
-        row.unid.Note = TimeAt(record, 18);
-        row.noteClass = record.U16(40) & kNoteClassMask;
-        row.created = row.unid.Note;     // the note part of the UNID is its creation time
-        row.modified = TimeAt(record, 30);
+        CNoteRow row = NoteHeader(record, id);
         std::vector<CItemEntry> items = ItemTable(record);
         std::vector<uint16_t> types;
         for (const auto& item : items) {
@@ -204,48 +260,27 @@ std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id) {
             if (!name) Damaged(id, "item names an unknown item name");
             types.push_back(name->type);
         }
-        size_t valuesStart = kNoteHeader + kItemEntry * items.size();
-        CBytes summary = record.From(valuesStart);
-        CRecord nonSummaryHeld;
-        std::optional<CBytes> nonSummary;
-        if (uint32_t where = record.U32(56)) {
-            if (record.U16(38) & kNonSummaryInline) {
-                // Offset and size of the non-summary values in this record.
-                if (where < valuesStart) Damaged(id, "its non-summary values overlap its item table");
-                nonSummary = record.Sub(where, record.U32(60));
-                summary = record.Sub(valuesStart, where - valuesStart);
-            } else {
-                nonSummaryHeld = container.NonSummaryRecord(where, id);
-                nonSummary = nonSummaryHeld.bytes.From(kNonSummaryHeader);
-            }
-        }
-        auto places = PlaceValues(items, types, summary, nonSummary ? &*nonSummary : nullptr);
+        CValueAreas areas = Areas(container, record, id, kNoteHeader + kItemEntry * items.size(),
+                                  what == EOdsRead::AllItems);
+        const CBytes* nonSummary = areas.nonSummary ? &*areas.nonSummary : nullptr;
+        auto places = PlaceValues(items, types, areas.summary, nonSummary, areas.unread);
         if (!places) Damaged(id, "its item values do not fit its records");
         size_t inS = 0, inN = 0;
+        std::vector<bool> kept(items.size(), false);
         for (size_t k = 0; k < items.size(); ++k) {
             const CItemEntry& item = items[k];
             const CValuePlace& place = (*places)[k];
-            CBytes value = place.summary ? summary.Sub(inS, item.size) : nonSummary->Sub(inN, item.size);
+            if (!place.summary && areas.unread) continue;
+            CBytes value = place.summary ? areas.summary.Sub(inS, item.size) : nonSummary->Sub(inN, item.size);
             (place.summary ? inS : inN) += item.size;
             if (item.flags & kItemPlaceholder) continue;
             const CUniqueName* name = container.UniqueName(item.nameIndex);
-            std::string raw;
-            if (place.typeWord)
-                raw = TypeWord(*TypeOfWord(value.U16(0), name->type)) + value.From(2).Str();
-            else
-                raw = TypeWord(name->type) + value.Str();
+            std::string raw = place.typeWord ? TypeWord(*TypeOfWord(value.U16(0), name->type)) + value.From(2).Str()
+                                             : TypeWord(name->type) + value.Str();
             row.items.push_back(CItemRow{name->name, static_cast<WORD>(item.flags & kKeptFlags), std::move(raw)});
+            kept[k] = true;
         }
-        for (const auto& item : row.items) {
-            if (SameName(item.name, "$Seal") || SameName(item.name, "$SealData")) row.encrypted = true;
-            if (SameName(item.name, "$Signature")) row.isSigned = true;
-        }
-        if (row.encrypted)
-            for (size_t k = 0, out = 0; k < items.size(); ++k) {
-                if (items[k].flags & kItemPlaceholder) continue;
-                if (items[k].flags & ITEM_SEAL) row.items[out].flags |= ITEM_SEAL;
-                ++out;
-            }
+        MarkEncryption(row, items, kept);
         return row;
     } catch (const CNoteUnreadable&) {
         throw;

@@ -42,17 +42,24 @@ struct CValuePlace {
 // written by Notes do not follow the flags, so every value is checked
 // against its type and the first placement in which all values fit wins.
 // Empty when none fits.
+// With unreadNonSummary the note's non-summary values are not at hand:
+// values without the summary flag are taken to lie there, unchecked.
 std::optional<std::vector<CValuePlace>> PlaceValues(const std::vector<CItemEntry>& items,
                                                     const std::vector<uint16_t>& nameTypes, CBytes summary,
-                                                    const CBytes* nonSummary);
+                                                    const CBytes* nonSummary, bool unreadNonSummary = false);
 
 // True when value (without type word) can be a value of that type.
 bool PlausibleValue(uint16_t type, CBytes value);
 
+// What to read of a note: every item, or the summary items only (what views
+// select by; the non-summary record, with bodies, stays unread).
+enum class EOdsRead { AllItems, SummaryItems };
+
 // Reads note id. Empty when the ID names no note (an object, or nothing);
 // throws CNoteUnreadable (ERR_NOTE_DAMAGED) with the reason when the note's
 // structures cannot be read.
-std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id);
+std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id,
+                                    EOdsRead what = EOdsRead::AllItems);
 
 // The class of note id without reading its items; 0 when it is no note.
 int OdsNoteClass(const COdsContainer& container, NOTEID id);
