@@ -270,3 +270,35 @@ TEST(OdsReader, LnClassesOverARealFile) {
     db.Close();
     session.Term();
 }
+
+// The mail template's views, as computed for files that do not hold their
+// entries in a form the reader knows.
+TEST(OdsReader, MailTemplateViewsSelectByFormAndDates) {
+    using notes::ods::EMailView;
+    notes::ods::CDocumentFacts sent{1, "Memo", true, false, false, {}};
+    notes::ods::CDocumentFacts received{2, "Reply", true, true, true, {}};
+    notes::ods::CDocumentFacts draft{3, "Memo", false, false, false, {}};
+    notes::ods::CDocumentFacts meeting{4, "Appointment", false, false, false, {}};
+    notes::ods::CDocumentFacts task{5, "Task", false, false, false, {}};
+    notes::ods::CDocumentFacts person{6, "Person", false, false, false, {}};
+    notes::ods::CDocumentFacts group{7, "Group", false, false, false, {}};
+    struct CCase {
+        const char* view;
+        std::vector<NOTEID> selected;
+    } cases[] = {
+        {"($All)", {1, 2, 3, 4, 5, 6, 7}}, {"($Sent)", {1}},        {"($Drafts)", {3}},
+        {"($Meetings)", {4}},              {"($Calendar)", {4}},    {"($ToDo)", {5}},
+        {"($People)", {6}},                {"My Contacts", {6}},    {"Groups", {7}},
+        {"By Category", {2}},
+    };
+    for (const auto& c : cases) {
+        auto view = notes::ods::MailViewOf(c.view);
+        ASSERT_TRUE(view) << c.view;
+        std::vector<NOTEID> selected;
+        for (const auto& f : {sent, received, draft, meeting, task, person, group})
+            if (notes::ods::Selects(*view, f)) selected.push_back(f.id);
+        EXPECT_EQ(selected, c.selected) << c.view;
+    }
+    EXPECT_FALSE(notes::ods::MailViewOf("($Inbox)"));
+    EXPECT_FALSE(notes::ods::MailViewOf("SimpleDataView"));
+}
