@@ -130,50 +130,6 @@ std::string NewItem() {
     return item;
 }
 
-std::string CString(const std::string& data, size_t* at) {
-    size_t end = data.find('\0', *at);
-    if (end == std::string::npos) throw CCdError("unterminated text in a CD record");
-    std::string s = data.substr(*at, end - *at);
-    *at = end + 1;
-    return s;
-}
-
-struct CRecord {
-    WORD signature;
-    size_t start;      // offset of the header in the item data (after the type word)
-    std::string body;  // after the header
-};
-
-std::vector<CRecord> SplitRecords(const std::string& raw) {
-    if (RawType(raw) != TYPE_COMPOSITE) throw CCdError("item is not rich text");
-    std::vector<CRecord> out;
-    size_t pos = 2;
-    while (pos + 2 <= raw.size()) {
-        BYTE sig = static_cast<BYTE>(raw[pos]);
-        BYTE high = static_cast<BYTE>(raw[pos + 1]);
-        size_t length, header;
-        WORD signature;
-        if (high == 0xFF) {
-            if (pos + 4 > raw.size()) throw CCdError("truncated CD record");
-            signature = GetWord(raw, pos);
-            length = GetWord(raw, pos + 2);
-            header = 4;
-        } else if (high == 0x00) {
-            if (pos + 6 > raw.size()) throw CCdError("truncated CD record");
-            signature = GetWord(raw, pos);
-            length = GetDword(raw, pos + 2);
-            header = 6;
-        } else {
-            signature = sig;
-            length = high;
-            header = 2;
-        }
-        if (length < header || pos + length > raw.size()) throw CCdError("CD record length out of range");
-        out.push_back({signature, pos - 2, raw.substr(pos + header, length - header)});
-        pos += length + (length % 2);
-    }
-    return out;
-}
 }  // namespace
 
 const char* NotesColorName(int index) {
@@ -226,81 +182,6 @@ std::vector<std::string> EncodeRichText(const std::vector<CRtElement>& elements,
     }
     items.push_back(item);
     return items;
-}
-
-std::vector<CRtElement> DecodeRichText(const std::vector<std::string>& rawItems) {
-    std::vector<CRtElement> out;
-    CRtElement* image = nullptr;   // the image whose segments are being read
-    size_t imageIndex = 0;
-    for (size_t index = 0; index < rawItems.size(); ++index) {
-        for (const auto& rec : SplitRecords(rawItems[index])) {
-            CRtElement e;
-            e.itemIndex = static_cast<int>(index);
-            e.offset = static_cast<uint32_t>(rec.start);
-            const std::string& b = rec.body;
-            switch (rec.signature) {
-            case SIG_CD_PARAGRAPH:
-                e.kind = CRtElement::kParagraph;
-                out.push_back(e);
-                break;
-            case SIG_CD_TEXT:
-                if (b.size() < 4) throw CCdError("short text record");
-                e.kind = CRtElement::kText;
-                e.font = {static_cast<BYTE>(b[0]), static_cast<BYTE>(b[1]), static_cast<BYTE>(b[2]),
-                          static_cast<BYTE>(b[3])};
-                e.text = b.substr(4);
-                out.push_back(e);
-                break;
-            case SIG_CD_LINK2: {
-                if (b.size() < 2) throw CCdError("short link record");
-                e.kind = CRtElement::kLink;
-                e.linkIndex = GetWord(b, 0);
-                size_t at = 2;
-                e.text = CString(b, &at);
-                e.serverHint = at < b.size() ? CString(b, &at) : "";
-                out.push_back(e);
-                break;
-            }
-            case SIG_CD_GRAPHIC:
-                e.kind = CRtElement::kImage;
-                out.push_back(e);
-                imageIndex = out.size() - 1;
-                image = &out[imageIndex];
-                break;
-            case SIG_CD_IMAGEHEADER:
-                if (!image || b.size() < 22) throw CCdError("image header without graphic");
-                image->imageType = GetWord(b, 0);
-                image->width = GetWord(b, 2);
-                image->height = GetWord(b, 4);
-                break;
-            case SIG_CD_IMAGESEGMENT: {
-                if (!image || b.size() < 4) throw CCdError("image segment without graphic");
-                size_t dataSize = GetWord(b, 0);
-                if (4 + dataSize > b.size()) throw CCdError("image segment too short");
-                image->bytes += b.substr(4, dataSize);
-                break;
-            }
-            case SIG_CD_HOTSPOTBEGIN: {
-                if (b.size() < 8) throw CCdError("short hotspot record");
-                if (GetWord(b, 0) != HOTSPOTREC_TYPE_FILE) break;
-                e.kind = CRtElement::kAttachment;
-                size_t at = 8;
-                e.uniqueName = CString(b, &at);
-                e.text = CString(b, &at);
-                out.push_back(e);
-                break;
-            }
-            default:
-                break;
-            }
-            if (rec.signature != SIG_CD_GRAPHIC && rec.signature != SIG_CD_IMAGEHEADER &&
-                rec.signature != SIG_CD_IMAGESEGMENT && rec.signature != SIG_CD_PABDEFINITION)
-                image = nullptr;
-            else if (image)
-                image = &out[imageIndex];
-        }
-    }
-    return out;
 }
 
 bool ProbeImage(const std::string& b, WORD* type, WORD* width, WORD* height) {

@@ -9,6 +9,7 @@
 
 #include "platform/notes/HtmlRenderer.h"
 #include "platform/notes/LNErrors.h"
+#include "platform/notes/MimeBody.h"
 #include "platform/notes/TimeDate.h"
 #include "platform/sys/Text.h"
 
@@ -148,7 +149,7 @@ STATUS HTMLConvertItem(HTMLHANDLE hHTML, DBHANDLE hDB, NOTEHANDLE hNote, const c
     if (!pszItemName) return ERR_BAD_PARAM;
     auto item = note->First(pszItemName);
     if (!item) return ERR_ITEM_NOT_FOUND;
-    if (item->Type() != TYPE_COMPOSITE) return ERR_ITEM_DATATYPE;
+    if (item->Type() != TYPE_COMPOSITE && item->Type() != TYPE_MIME_PART) return ERR_ITEM_DATATYPE;
     return Render(conv, *note, {item->name});
 }
 
@@ -161,6 +162,14 @@ STATUS HTMLConvertElement(HTMLHANDLE hHTML, DBHANDLE hDB, NOTEHANDLE hNote, cons
     if (!pszItemName) return ERR_BAD_PARAM;
     try {
         auto field = notes::LoadRichText(*note, pszItemName);
+        if (field->mime) {
+            auto bytes = Offset == 0 ? field->mime->ImageBytes(static_cast<int>(ItemIndex)) : std::nullopt;
+            if (!bytes) return ERR_HTMLAPI_NO_ELEMENT;
+            conv->binary = true;
+            conv->binaryData = std::move(*bytes);
+            conv->converted = true;
+            return NOERROR;
+        }
         for (const auto& e : field->elements) {
             if (e.kind == notes::CRtElement::kImage && static_cast<DWORD>(e.itemIndex) == ItemIndex &&
                 e.offset == Offset) {

@@ -11,6 +11,9 @@
 // items of that name and the byte offset of the image's first CD record in
 // the item's data (after the 2-byte type word). HTMLConvertElement with
 // that name, index and offset yields the image bytes (GIF or JPEG).
+// A native MIME body (MIME_PART items) gives the HTML it carries, or its
+// plain text as HTML; its images are referred to the same way, at offset 0
+// of the item of the image's part.
 // Converter text is LMBCS; translate it with OSTranslate mode 20.
 #pragma once
 #include "platform/notes/NotesTypes.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/notes/LNErrors.h"
+#include "platform/notes/MimeBody.h"
 #include "platform/sys/Text.h"
 
 namespace notes {
@@ -22,6 +23,7 @@ class CHtmlWriter {
 public:
     explicit CHtmlWriter(CHtmlResult& result) : result(result) { result.literals.emplace_back(); }
     void Raw(const std::string& ascii) { pending += sys::Widen(ascii); }
+    void Markup(const std::u16string& html) { pending += html; }
     void Escaped(const std::string& lmbcs) {
         for (char16_t c : sys::LmbcsToUtf16(lmbcs)) {
             switch (c) {
@@ -95,9 +97,11 @@ CHtmlTarget UnidTarget(UAT attribute, const UNID& unid) {
     return t;
 }
 
-void RenderImage(CHtmlWriter& w, const CNoteRef& note, const std::string& field, const CRtElement& e) {
-    std::string position = std::to_string(e.itemIndex) + "." + Hex(e.offset);
-    const char* format = e.imageType == CDIMAGETYPE_JPEG ? "jpeg" : "gif";
+// The reference of an image element: the item name and the position
+// "item index.hex offset" as its last two targets.
+CHtmlReference ImageReference(const CNoteRef& note, const std::string& field, int itemIndex, uint32_t offset,
+                              const std::string& format) {
+    std::string position = std::to_string(itemIndex) + "." + Hex(offset);
     CHtmlReference ref;
     ref.type = HTMLAPI_REF_IMG;
     ref.command = CmdId_OpenElement;
@@ -106,8 +110,13 @@ void RenderImage(CHtmlWriter& w, const CNoteRef& note, const std::string& field,
     ref.targets.push_back(UnidTarget(UAT_Document, note.unid));
     ref.targets.push_back(NameTarget(UAT_Field, field));
     ref.targets.push_back(NameTarget(UAT_FieldOffset, position));
+    return ref;
+}
+
+void RenderImage(CHtmlWriter& w, const CNoteRef& note, const std::string& field, const CRtElement& e) {
+    const char* format = e.imageType == CDIMAGETYPE_JPEG ? "jpeg" : "gif";
     w.Raw("<img src=\"");
-    w.Reference(ref);
+    w.Reference(ImageReference(note, field, e.itemIndex, e.offset, format));
     w.Raw("\"");
     if (e.width && e.height)
         w.Raw(" width=\"" + std::to_string(e.width) + "\" height=\"" + std::to_string(e.height) + "\"");
@@ -153,8 +162,21 @@ void RenderAttachment(CHtmlWriter& w, const CNoteRef& note, const CRtElement& e)
     w.Raw("</a>");
 }
 
+// A native MIME body: its HTML, each image an element at offset 0 of the
+// part's item.
+void RenderMime(CHtmlWriter& w, const CNoteRef& note, const std::string& field, const CMimeBody& body) {
+    for (const auto& segment : body.Html()) {
+        if (segment.imagePart < 0) w.Markup(segment.markup);
+        else w.Reference(ImageReference(note, field, segment.imagePart, 0, segment.imageFormat));
+    }
+}
+
 void RenderField(CHtmlWriter& w, const CNoteRef& note, const std::string& field) {
     auto rt = LoadRichText(note, field);
+    if (rt->mime) {
+        RenderMime(w, note, field, *rt->mime);
+        return;
+    }
     bool first = true;
     for (const auto& e : rt->elements) {
         switch (e.kind) {
@@ -178,16 +200,7 @@ std::string CHtmlResult::Text() const {
     return out;
 }
 
-std::vector<std::string> RichTextFields(const CNoteRef& note) {
-    std::vector<std::string> names;
-    for (const auto& item : note.Visible()) {
-        if (item->Type() != TYPE_COMPOSITE) continue;
-        bool seen = false;
-        for (const auto& n : names) seen = seen || SameName(n, item->name);
-        if (!seen) names.push_back(item->name);
-    }
-    return names;
-}
+std::vector<std::string> RichTextFields(const CNoteRef& note) { return RichTextFieldNames(note); }
 
 CHtmlResult RenderFields(const CNoteRef& note, const std::vector<std::string>& fields) {
     CHtmlResult result;

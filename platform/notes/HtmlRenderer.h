@@ -1,6 +1,8 @@
 // Renders the rich-text fields of a note to HTML (LMBCS text) with the
 // references the converter reports: images (with the item name and the
-// "index.hex offset" position), document links and attachment hotspots.
+// "index.hex offset" position), document links and attachment hotspots. A
+// native MIME body gives its own HTML; its images are elements at offset 0
+// of their parts' items.
 #pragma once
 #include <string>
 #include <vector>
@@ -35,7 +37,8 @@ struct CHtmlResult {
 
 // Fields: the rich-text field names to render, in order. Throws LNSTATUS.
 CHtmlResult RenderFields(const CNoteRef& note, const std::vector<std::string>& fields);
-// Names of the visible rich-text fields of the note, in note order.
+// Names of the visible rich-text fields of the note (CD records or native
+// MIME), in note order.
 std::vector<std::string> RichTextFields(const CNoteRef& note);
 
 }  // namespace notes

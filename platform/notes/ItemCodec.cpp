@@ -185,7 +185,7 @@ std::string EncodeFileObject(const CFileObject& f) {
     PutWord(out, 0);   // host type
     PutWord(out, 0);   // no compression
     PutWord(out, 0);   // attributes
-    PutWord(out, 0);   // flags
+    PutWord(out, f.flags);
     PutDword(out, f.fileSize);
     PutTime(out, f.created);
     PutTime(out, f.modified);

@@ -34,6 +34,8 @@ LNITEMTYPE LNItem::GetType() const {
     case TYPE_TIME_RANGE: return LNITEMTYPE_DATETIMES;
     case TYPE_NUMBER:
     case TYPE_NUMBER_RANGE: return LNITEMTYPE_NUMBERS;
+    // A native MIME body reads as rich text, as Notes presents it.
+    case TYPE_MIME_PART: return LNITEMTYPE_RICHTEXT;
     default: return static_cast<LNITEMTYPE>(GetDataType());
     }
 }

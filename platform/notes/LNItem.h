@@ -21,7 +21,7 @@ struct CItemData;
 using LNITEMTYPE = WORD;
 enum : WORD {
     LNITEMTYPE_UNAVAILABLE = 0,
-    LNITEMTYPE_RICHTEXT = TYPE_COMPOSITE,      // 1
+    LNITEMTYPE_RICHTEXT = TYPE_COMPOSITE,      // 1: CD records, or the parts of a native MIME body
     LNITEMTYPE_OBJECT = TYPE_OBJECT,           // 3
     LNITEMTYPE_NOTELINKS = TYPE_NOTELINK_LIST, // 7
     LNITEMTYPE_HTML = TYPE_HTML,               // 21

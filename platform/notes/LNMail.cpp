@@ -61,7 +61,7 @@ LNRichText LNMailMessage::GetBody() const {
     LNItem item;
     if (GetItem("Body", &item) == LNNOERROR) {
         WORD t = item.GetDataType();
-        if (t == TYPE_COMPOSITE || t == TYPE_TEXT || t == TYPE_TEXT_LIST) GetItem("Body", &body);
+        if (t == TYPE_COMPOSITE || t == TYPE_MIME_PART || t == TYPE_TEXT || t == TYPE_TEXT_LIST) GetItem("Body", &body);
     }
     return body;
 }
@@ -118,7 +118,7 @@ LNString LNCalendarEntry::GetDetailedDescription() const {
     LNItem item;
     if (GetItem("Body", &item)) return LNString();
     WORD t = item.GetDataType();
-    if (t != TYPE_COMPOSITE && t != TYPE_TEXT && t != TYPE_TEXT_LIST) return LNString();
+    if (t != TYPE_COMPOSITE && t != TYPE_MIME_PART && t != TYPE_TEXT && t != TYPE_TEXT_LIST) return LNString();
     LNRichText body;
     if (LNSTATUS s = GetItem("Body", &body)) throw s;
     return body.GetText();

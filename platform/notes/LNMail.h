@@ -17,8 +17,8 @@ public:
     LNDatetime GetDateSent() const;             // "PostedDate"; null when absent
     // "Importance": "1" gives 2 (high), "3" gives 0 (low), anything else 1.
     LNINT GetMailImportance() const;
-    // "Body" as rich text; a text "Body" gives its text as plain text; an
-    // absent or other body gives empty rich text.
+    // "Body" as rich text (CD records or native MIME); a text "Body" gives
+    // its text as plain text; an absent or other body gives empty rich text.
     LNRichText GetBody() const;
 };
 

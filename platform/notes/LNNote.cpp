@@ -1,10 +1,12 @@
 #include "platform/notes/LNNote.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
 #include "platform/notes/NotesState.h"
 #include "platform/notes/TimeDate.h"
+#include "platform/sys/Text.h"
 
 using notes::CNoteRef;
 
@@ -137,7 +139,9 @@ LNSTATUS LNNote::GetItem(const LNString& name, LNItem* item) const {
     if (!found) return ERR_ITEM_NOT_FOUND;
     if (auto* rich = dynamic_cast<LNRichText*>(item)) {
         if (LNSTATUS s = rich->Assign(found)) return s;
-        if (found->Type() == TYPE_COMPOSITE) {
+        if (found->Type() == TYPE_MIME_PART) {
+            rich->SetState(notes::LoadRichText(*ref, name.GetBytes()));
+        } else if (found->Type() == TYPE_COMPOSITE) {
             rich->SetParts(ref->Named(name.GetBytes()), ref->First("$Links"));
         } else {
             LNText text;
@@ -162,8 +166,13 @@ LNSTATUS LNNote::GetItems(std::vector<LNItem>* items, LNITEMTYPE type) const {
 }
 
 bool LNNote::HasAttachments() const {
-    for (const auto& item : Loaded().Named("$FILE"))
-        if (item->Type() == TYPE_OBJECT) return true;
+    const auto& r = Loaded();
+    auto mime = notes::MimeFilesOf(r);
+    if (!mime.attachments.empty()) return true;
+    for (const auto& item : r.Named("$FILE")) {
+        auto file = item->Type() == TYPE_OBJECT ? notes::DecodeFileObject(item->raw) : std::nullopt;
+        if (file && std::find(mime.inBody.begin(), mime.inBody.end(), file->name) == mime.inBody.end()) return true;
+    }
     return false;
 }
 
@@ -171,15 +180,25 @@ LNSTATUS LNNote::GetAttachments(std::vector<LNAttachment>* attachments) const {
     if (!attachments) return ERR_BAD_PARAM;
     if (!IsOpen()) return ERR_NOTE_NOT_OPEN;
     attachments->clear();
+    // $FILE objects that hold text or images of a native MIME body are part
+    // of the body, not attachments; attachments kept inside MIME items have
+    // no $FILE item and are added after the others.
+    auto mime = notes::MimeFilesOf(*ref);
+    auto add = [&](std::shared_ptr<notes::CAttachmentData> data) {
+        LNAttachment a;
+        a.Assign(std::move(data));
+        attachments->push_back(a);
+    };
     for (const auto& item : ref->Named("$FILE")) {
         auto file = notes::DecodeFileObject(item->raw);
-        if (!file) continue;
-        auto data = std::make_shared<notes::CAttachmentData>();
-        data->db = ref->db;
-        data->file = *file;
-        LNAttachment a;
-        a.Assign(data);
-        attachments->push_back(a);
+        if (!file || std::find(mime.inBody.begin(), mime.inBody.end(), file->name) != mime.inBody.end()) continue;
+        add(std::make_shared<notes::CAttachmentData>(notes::CAttachmentData{ref->db, *file, std::nullopt}));
+    }
+    for (auto& inItem : mime.attachments) {
+        notes::CFileObject file;
+        file.name = sys::Utf16ToLmbcs(sys::Utf8ToUtf16(inItem.name));
+        file.fileSize = static_cast<DWORD>(inItem.bytes.size());
+        add(std::make_shared<notes::CAttachmentData>(notes::CAttachmentData{ref->db, file, std::move(inItem.bytes)}));
     }
     return LNNOERROR;
 }
@@ -206,6 +225,8 @@ bool LNNote::HasLinks() const {
 
 bool LNNote::IsEncrypted() const { return Loaded().encrypted; }
 bool LNNote::IsSigned() const { return Loaded().isSigned; }
+
+bool LNNote::CanBeDecrypted() const { return ref && ref->db->file && ref->db->file->CanDecrypt(); }
 
 LNSTATUS LNNote::Decrypt() {
     if (!IsOpen()) return ERR_NOTE_NOT_OPEN;

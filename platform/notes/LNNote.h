@@ -61,6 +61,9 @@ public:
     bool IsSigned() const;
     // Makes the sealed items visible. ERR_NOT_ENCRYPTED for a plain note.
     LNSTATUS Decrypt();
+    // False when the key of an encrypted note is not at hand (a real NSF
+    // file: the private key is in its reader's Notes ID), so Decrypt fails.
+    bool CanBeDecrypted() const;
 
     // Internal.
     const std::shared_ptr<notes::CNoteRef>& Ref() const { return ref; }

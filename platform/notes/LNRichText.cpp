@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "platform/notes/LNAttachment.h"
+#include "platform/notes/MimeBody.h"
 #include "platform/notes/NotesState.h"
 #include "platform/sys/Text.h"
 
@@ -11,7 +12,7 @@ using notes::CRtElement;
 
 LNRichText::LNRichText(const LNItem& item) {
     if (LNSTATUS s = Assign(item.Data())) throw s;
-    if (data && data->Type() != TYPE_COMPOSITE) {
+    if (data && data->Type() != TYPE_COMPOSITE && data->Type() != TYPE_MIME_PART) {
         LNText text(item);
         SetPlainText(text.GetText());
     } else if (data) {
@@ -24,12 +25,21 @@ LNRichText& LNRichText::operator=(const LNItem& item) {
     return *this;
 }
 
-bool LNRichText::Accepts(WORD t) const { return t == TYPE_COMPOSITE || t == TYPE_TEXT || t == TYPE_TEXT_LIST; }
+bool LNRichText::Accepts(WORD t) const {
+    return t == TYPE_COMPOSITE || t == TYPE_MIME_PART || t == TYPE_TEXT || t == TYPE_TEXT_LIST;
+}
 
 void LNRichText::SetParts(std::vector<std::shared_ptr<const notes::CItemData>> parts,
                           std::shared_ptr<const notes::CItemData> links) {
     auto s = std::make_shared<CRichTextState>();
     std::vector<std::string> raws;
+    if (!parts.empty() && parts.front()->Type() == TYPE_MIME_PART) {
+        for (const auto& p : parts)
+            if (p->Type() == TYPE_MIME_PART) raws.push_back(p->raw);
+        s->mime = std::make_shared<notes::CMimeBody>(raws, nullptr);
+        state = s;
+        return;
+    }
     for (const auto& p : parts)
         if (p->Type() == TYPE_COMPOSITE) raws.push_back(p->raw);
     try {
@@ -41,6 +51,8 @@ void LNRichText::SetParts(std::vector<std::shared_ptr<const notes::CItemData>> p
         if (auto decoded = notes::DecodeNoteLinks(links->raw)) s->links = *decoded;
     state = s;
 }
+
+void LNRichText::SetState(std::shared_ptr<notes::CRichTextState> field) { state = std::move(field); }
 
 void LNRichText::SetPlainText(const LNString& text) {
     auto s = std::make_shared<CRichTextState>();
@@ -55,8 +67,7 @@ std::shared_ptr<CRichTextState> LNRichText::State() const {
 }
 
 LNString LNRichText::GetText() const {
-    auto s = State();
-    return LNString(s->plainOnly ? s->plain : notes::PlainText(s->elements));
+    return LNString(notes::PlainText(*State()));
 }
 
 LNSTATUS LNRichText::GetCursor(LNRTCursor* cursor) const {
@@ -107,10 +118,10 @@ LNINT LNAttachment::GetFileSize() const { return data ? static_cast<LNINT>(data-
 
 LNSTATUS LNAttachment::Detach(const LNString& path) const {
     if (!data) return ERR_INVALID_NOTE;
-    std::optional<std::string> bytes;
+    std::optional<std::string> bytes = data->bytes;
     try {
         if (!data->db->file) return ERR_DB_NOT_OPEN;
-        bytes = data->db->file->ReadObject(data->file);
+        if (!bytes) bytes = data->db->file->ReadObject(data->file);
     } catch (const notes::CNoteUnreadable& unreadable) {
         return unreadable.status;
     } catch (const notes::CNsfError&) {

@@ -1,6 +1,8 @@
 // Rich text of the Notes stand-in: the plain text of a rich-text field and a
 // cursor that walks its document links. A rich-text field may be stored in
 // several items of the same name; LNRichText covers all of them in order.
+// A native MIME body (MIME_PART items) reads as rich text too: its plain
+// text is the text/plain part, or the text of its HTML.
 #pragma once
 #include <memory>
 #include <vector>
@@ -74,6 +76,8 @@ public:
     // Internal: all items of the field, in order.
     void SetParts(std::vector<std::shared_ptr<const notes::CItemData>> parts,
                   std::shared_ptr<const notes::CItemData> links);
+    // Internal: the field as the note loaded it (with its $FILE objects).
+    void SetState(std::shared_ptr<notes::CRichTextState> field);
     // Internal: plain text given directly (a text item read as rich text).
     void SetPlainText(const LNString& text);
 

@@ -1,8 +1,11 @@
 #include "platform/notes/NotesState.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/notes/LNErrors.h"
+#include "platform/notes/MimeBody.h"
+#include "platform/sys/Text.h"
 
 namespace notes {
 
@@ -17,6 +20,35 @@ std::map<NOTEHANDLE, std::weak_ptr<CNoteRef>>& NoteTable() {
     return table;
 }
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Reads the note's $FILE objects by name (exactly, else without regard to
+// case) for the parts of a MIME body kept in them; a missing or unreadable
+// object reads as none.
+CObjectReader ObjectReader(const CNoteRef& note) {
+    std::vector<CFileObject> files;
+    for (const auto& item : note.Named("$FILE"))
+        if (auto file = DecodeFileObject(item->raw)) files.push_back(*file);
+    return [db = note.db, files](const std::string& name) -> std::optional<CObjectContent> {
+        auto found = std::find_if(files.begin(), files.end(), [&](const CFileObject& f) { return f.name == name; });
+        if (found == files.end())
+            found = std::find_if(files.begin(), files.end(), [&](const CFileObject& f) { return SameName(f.name, name); });
+        if (found == files.end() || !db || !db->file) return std::nullopt;
+        try {
+            auto bytes = db->file->ReadObject(*found);
+            if (!bytes) return std::nullopt;
+            return CObjectContent{std::move(*bytes), found->flags};
+        } catch (const CNsfError&) {
+            return std::nullopt;
+        }
+    };
+}
+
+std::vector<std::string> MimeValues(const std::vector<CItemPtr>& items) {
+    std::vector<std::string> raws;
+    for (const auto& item : items)
+        if (item->Type() == TYPE_MIME_PART) raws.push_back(item->raw);
+    return raws;
+}
 }  // namespace
 
 uint32_t NextHandle() {
@@ -89,8 +121,13 @@ std::shared_ptr<CNoteRef> FindNote(NOTEHANDLE handle) {
 
 std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::string& name) {
     auto state = std::make_shared<CRichTextState>();
+    auto items = note.Named(name);
+    if (!items.empty() && items.front()->Type() == TYPE_MIME_PART) {
+        state->mime = std::make_shared<CMimeBody>(MimeValues(items), ObjectReader(note));
+        return state;
+    }
     std::vector<std::string> raws;
-    for (const auto& item : note.Named(name))
+    for (const auto& item : items)
         if (item->Type() == TYPE_COMPOSITE) raws.push_back(item->raw);
     try {
         state->elements = DecodeRichText(raws);
@@ -115,6 +152,34 @@ std::string PlainText(const std::vector<CRtElement>& elements) {
         }
     }
     return out;
+}
+
+std::string PlainText(const CRichTextState& field) {
+    if (field.mime) return sys::Utf16ToLmbcs(field.mime->Plain());
+    return field.plainOnly ? field.plain : PlainText(field.elements);
+}
+
+std::vector<std::string> RichTextFieldNames(const CNoteRef& note) {
+    std::vector<std::string> names;
+    for (const auto& item : note.Visible()) {
+        if (item->Type() != TYPE_COMPOSITE && item->Type() != TYPE_MIME_PART) continue;
+        bool seen = false;
+        for (const auto& n : names) seen = seen || SameName(n, item->name);
+        if (!seen) names.push_back(item->name);
+    }
+    return names;
+}
+
+CMimeFiles MimeFilesOf(const CNoteRef& note) {
+    CMimeFiles files;
+    for (const auto& field : RichTextFieldNames(note)) {
+        auto items = note.Named(field);
+        if (items.empty() || items.front()->Type() != TYPE_MIME_PART) continue;
+        CMimeBody body(MimeValues(items), ObjectReader(note));
+        files.inBody.insert(files.inBody.end(), body.InlineObjects().begin(), body.InlineObjects().end());
+        files.attachments.insert(files.attachments.end(), body.Attachments().begin(), body.Attachments().end());
+    }
+    return files;
 }
 
 }  // namespace notes

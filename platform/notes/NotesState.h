@@ -4,12 +4,14 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/notes/CdRecords.h"
 #include "platform/notes/ItemCodec.h"
 #include "platform/notes/LNErrors.h"
+#include "platform/notes/MimeBody.h"
 #include "platform/notes/NotesSource.h"
 
 namespace notes {
@@ -60,6 +62,7 @@ struct CViewState {
 struct CAttachmentData {
     std::shared_ptr<CDatabaseState> db;
     CFileObject file;
+    std::optional<std::string> bytes;   // an attachment of a MIME item: its bytes
 };
 
 struct CLinkData {
@@ -68,11 +71,14 @@ struct CLinkData {
     std::string serverHint;
 };
 
+class CMimeBody;
+
 struct CRichTextState {
     std::vector<CRtElement> elements;
     std::vector<CNoteLink> links;
     bool plainOnly = false;
     std::string plain;          // for plainOnly
+    std::shared_ptr<const CMimeBody> mime;   // a native MIME body instead of CD records
 };
 
 // Runs a read of the database file; a note that cannot be read becomes its
@@ -104,9 +110,23 @@ void ReleaseNote(NOTEHANDLE handle);
 std::shared_ptr<CNoteRef> FindNote(NOTEHANDLE handle);
 uint32_t NextHandle();
 
-// Loads the rich-text field of that name (all items) with the $Links list.
+// Loads the rich-text field of that name (all items) with the $Links list;
+// a field whose first item is a MIME part is read as a native MIME body.
 std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::string& name);
 // Plain text of decoded elements (paragraphs joined with CR LF).
 std::string PlainText(const std::vector<CRtElement>& elements);
+// Plain text of a loaded field (LMBCS).
+std::string PlainText(const CRichTextState& field);
+// Names of the visible rich-text fields of the note (CD records or native
+// MIME), in note order.
+std::vector<std::string> RichTextFieldNames(const CNoteRef& note);
+// What the note's native MIME bodies mean for its attachments: the $FILE
+// objects they show as text or images (part of the body, not attachments),
+// and the attachments whose bytes lie in the MIME items themselves.
+struct CMimeFiles {
+    std::vector<std::string> inBody;
+    std::vector<CMimeAttachment> attachments;
+};
+CMimeFiles MimeFilesOf(const CNoteRef& note);
 
 }  // namespace notes

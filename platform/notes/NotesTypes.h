@@ -57,6 +57,7 @@ enum : WORD {
     TYPE_OBJECT = 3,            // $FILE attachment object
     TYPE_NOTELINK_LIST = 7,     // $Links
     TYPE_HTML = 21,
+    TYPE_MIME_PART = 25,        // one part of a native MIME body
     TYPE_NUMBER = 0x0300,
     TYPE_NUMBER_RANGE = 0x0301,
     TYPE_TIME = 0x0400,

@@ -50,6 +50,21 @@ TEST_F(NsfdbCommand, BadDescriptionFailsWithoutOutput) {
     EXPECT_FALSE(std::filesystem::exists(dir / "b.nsf"));
 }
 
+TEST_F(NsfdbCommand, DumpsARealFileWithAttachmentFilesThatBuildReads) {
+    std::string sample = std::string(NSF2PST_SOURCE_DIR) + "/tests/data/nsf-samples/attachment.nsf";
+    std::filesystem::create_directories(dir / "out");
+    ASSERT_EQ(Run("dump " + sample + " --attachments " + (dir / "files").string() + " --output " +
+                  (dir / "out" / "d.json").string()),
+              0)
+        << Read("err.txt");
+    EXPECT_EQ(Read("out.txt"), "");
+    EXPECT_EQ(std::filesystem::file_size(dir / "files" / "tms.log"), 10948u);
+    EXPECT_NE(Read("out/d.json").find("\"path\": \"../files/tms.log\""), std::string::npos);
+    EXPECT_EQ(Run("build " + (dir / "out" / "d.json").string() + " " + (dir / "d.nsf").string()), 0) << Read("err.txt");
+    EXPECT_EQ(Run("dump " + sample + " --attachments"), 2);
+    EXPECT_EQ(Run("dump " + sample + " --bogus x"), 2);
+}
+
 TEST_F(NsfdbCommand, HelpDescribesTheFormat) {
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(Read("out.txt").find("docs/nsfdb.md"), std::string::npos);

@@ -4,10 +4,15 @@
 // description, so that build, dump and build again give the same database.
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+namespace notes {
+class CNotesSource;
+}
 
 namespace nsfdb {
 
@@ -24,8 +29,22 @@ struct CDescriptionError : std::runtime_error {
 // kept unchanged) and CDescriptionError or std::runtime_error is thrown.
 void BuildDatabase(const Json& description, const std::filesystem::path& baseDir, const std::filesystem::path& out);
 
-// Reads the database file into a description; throws std::runtime_error.
-Json DumpDatabase(const std::filesystem::path& database);
+struct CDumpOptions {
+    // When set, attachments are written as files into this folder and named
+    // by "path" instead of being given as base64.
+    std::filesystem::path attachmentFolder;
+    // The folder the description will be read from: paths are relative to it.
+    std::filesystem::path descriptionFolder = ".";
+    // Receives one line for each note or attachment that cannot be read
+    // ("note 2310: reason"); the dump goes on without it.
+    std::function<void(const std::string&)> report;
+};
+
+// Reads the database (our own database file or a real NSF file) into a
+// description. Notes and attachments that cannot be read are listed under
+// "unreadable"; other failures throw std::runtime_error.
+Json DumpDatabase(const std::filesystem::path& database, const CDumpOptions& options = {});
+Json DumpSource(notes::CNotesSource& source, const CDumpOptions& options = {});
 
 std::string Base64Encode(const std::string& bytes);
 // Throws std::invalid_argument for text that is not base64.

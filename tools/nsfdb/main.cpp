@@ -1,14 +1,23 @@
 // nsfdb: builds a Notes database file from a JSON description and dumps a
 // database file back as a description.
+#include <cstdio>
 #include <fstream>
 #include <iostream>
+
+#include <unistd.h>
 
 #include "tools/nsfdb/Description.h"
 
 namespace {
 const char kHelp[] = R"HELP(Usage:
   nsfdb build DESCRIPTION.json OUT.nsf   make a Notes database file
-  nsfdb dump DATABASE.nsf                print the database as a description
+  nsfdb dump DATABASE.nsf [--attachments DIR] [--output FILE]
+                                         print the database as a description
+DATABASE.nsf is our own database file or a real NSF file written by Notes.
+--attachments DIR writes the attachments as files into DIR instead of base64;
+--output FILE writes the description to FILE instead of standard output
+(paths in it are relative to FILE's folder). Notes and attachments that
+cannot be read get a line on standard error and an entry in "unreadable".
 
 A description is a JSON object:
   {"title": "...", "replicaId": "16 hex digits",
@@ -16,8 +25,9 @@ A description is a JSON object:
    "documents": [{"noteId": 2310, "unid": "32 hex digits", "form": "Memo",
                   "created": ISO, "modified": ISO, "encrypted": false,
                   "sealed": ["Body"], "signed": false, "linksItem": true,
-                  "items": {NAME: VALUE, ...},
-                  "attachments": [{"name": "a.pdf", "path"|"text"|"base64": ...}]}],
+                  "items": {NAME: VALUE, ...} or [{NAME: VALUE}, ...],
+                  "attachments": [{"name": "a.pdf", "path"|"text"|"base64": ...,
+                                   "created": ISO, "modified": ISO, "flags": n}]}],
    "views": [{"name": "($Inbox)", "folder": true, "noteId": 8250, "type": 0,
               "entries": [2310, {"noteId": 2314, "unread": true}, null]}]}
 VALUE: "text" | ["text", ...] | {"datetime": ISO, "dst": true} |
@@ -26,7 +36,9 @@ VALUE: "text" | ["text", ...] | {"datetime": ISO, "dst": true} |
   {"richtext": ["paragraph", {"text": "run", "bold": true, "italic": true,
     "underline": true, "size": 12, "color": "red"}, {"doclink": {"replicaId",
     "view", "document", "description"}}, {"image": "file.gif"},
-    {"attachment": "a.pdf"}]} | {"value": VALUE, "flags": n}
+    {"attachment": "a.pdf"}]} | {"raw": BASE64, "type": n} |
+  {"value": VALUE, "flags": n}; a "$FILE" item {"attachment": "a.pdf"}
+  places that attachment among the items.
 Note IDs and UNIDs are assigned when absent; paths are relative to the
 description. The full format is documented in docs/nsfdb.md.
 )HELP";
@@ -54,9 +66,42 @@ int Build(const char* descriptionPath, const char* outPath) {
     return 0;
 }
 
-int Dump(const char* databasePath) {
+// Writes text to path through a temporary file, so that a failed dump
+// leaves no half-written description.
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::path temp = path;
+    temp += ".tmp" + std::to_string(getpid());
+    {
+        std::ofstream out(temp, std::ios::binary);
+        out << text;
+        if (!out.flush()) {
+            std::filesystem::remove(temp);
+            throw std::runtime_error("cannot write " + path.string());
+        }
+    }
+    std::filesystem::rename(temp, path);
+}
+
+int Dump(const std::vector<std::string>& args) {
+    std::string database, output;
+    nsfdb::CDumpOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        bool hasValue = i + 1 < args.size();
+        if (args[i] == "--attachments" && hasValue) options.attachmentFolder = args[++i];
+        else if (args[i] == "--output" && hasValue) output = args[++i];
+        else if (database.empty() && args[i].compare(0, 2, "--") != 0) database = args[i];
+        else return -1;
+    }
+    if (database.empty()) return -1;
+    if (!output.empty()) {
+        options.descriptionFolder = std::filesystem::path(output).parent_path();
+        if (options.descriptionFolder.empty()) options.descriptionFolder = ".";
+    }
+    options.report = [](const std::string& line) { std::cerr << line << "\n"; };
     try {
-        std::cout << nsfdb::DumpDatabase(databasePath).dump(2) << "\n";
+        std::string text = nsfdb::DumpDatabase(database, options).dump(2) + "\n";
+        if (output.empty()) std::cout << text;
+        else WriteFile(output, text);
     } catch (const std::exception& e) {
         std::cerr << "nsfdb: " << e.what() << "\n";
         return 1;
@@ -72,7 +117,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "build" && argc == 4) return Build(argv[2], argv[3]);
-    if (command == "dump" && argc == 3) return Dump(argv[2]);
+    if (command == "dump") {
+        int status = Dump(std::vector<std::string>(argv + 2, argv + argc));
+        if (status >= 0) return status;
+    }
     std::cerr << kHelp;
     return 2;
 }

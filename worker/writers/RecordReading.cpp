@@ -4,6 +4,7 @@
 
 #include "platform/sys/Text.h"
 #include "worker/core/NsfConverter.h"
+#include "worker/core/PassSupport.h"
 #include "worker/notes/DateText.h"
 #include "worker/notes/HtmlConversion.h"
 #include "worker/notes/NotesText.h"
@@ -54,7 +55,16 @@ std::u16string SentDateText(const LNMailMessage& mail)
 
 void DecryptWhenAsked(CNsfConverter& context, LNNote& note)
 {
-    if (note.IsEncrypted() && context.app.settings.removeEncryption == 1) note.Decrypt();
+    if (!note.IsEncrypted()) return;
+    LNSTATUS status = LNNOERROR;
+    if (context.app.settings.removeEncryption == 1) status = note.Decrypt();
+    else if (!note.CanBeDecrypted()) status = ERR_NOTE_NO_KEY;
+    if (status == LNNOERROR) return;
+    // Without the key the encrypted items (the body, mostly) are lost to the
+    // item: the log says so instead of saving a silently empty one.
+    context.app.runLog.WriteRaw(u"WARNING:Encrypted items of this document cannot be read: " + NotesErrorText(status) +
+                                u"\r\n");
+    ++context.app.warningCount;
 }
 
 void ReadAddresses(CNsfConverter& context, const LNMailMessage& mail, const AddressTexts& out)

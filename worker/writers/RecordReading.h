@@ -18,7 +18,8 @@ std::u16string ItemText(const LNNote& note, const char* itemName);
 // The sent date, or the creation date when the sent date's month, day or
 // year is 0, as the readers' date text.
 std::u16string SentDateText(const LNMailMessage& mail);
-// Decrypts an encrypted document when the export settings ask for it.
+// Decrypts an encrypted document when the export settings ask for it; logs a
+// warning when its encrypted items stay unreadable (no key at hand).
 void DecryptWhenAsked(CNsfConverter& context, LNNote& note);
 
 struct AddressTexts {
