@@ -61,10 +61,20 @@ std::string Hex(uint32_t v) {
 
 void RenderText(CHtmlWriter& w, const CRtElement& e) {
     const CFont& f = e.font;
-    bool font = f.size != 10 || f.color != 0;
+    bool font = f.size != 10 || f.color != 0 || !e.faceName.empty();
+    if (!e.url.empty()) {
+        w.Raw("<a href=\"");
+        w.Escaped(e.url);
+        w.Raw("\">");
+    }
     if (font) {
         w.Raw("<font size=\"" + std::to_string(HtmlFontSize(f.size)) + "\"");
         if (f.color != 0) w.Raw(std::string(" color=\"") + NotesColorHex(f.color) + "\"");
+        if (!e.faceName.empty()) {
+            w.Raw(" face=\"");
+            w.Escaped(e.faceName);
+            w.Raw("\"");
+        }
         w.Raw(">");
     }
     if (f.face == FONT_FACE_TYPEWRITER) w.Raw("<tt>");
@@ -79,6 +89,7 @@ void RenderText(CHtmlWriter& w, const CRtElement& e) {
     if (f.attrib & ISBOLD) w.Raw("</b>");
     if (f.face == FONT_FACE_TYPEWRITER) w.Raw("</tt>");
     if (font) w.Raw("</font>");
+    if (!e.url.empty()) w.Raw("</a>");
 }
 
 CHtmlTarget NameTarget(UAT attribute, const std::string& name) {
@@ -124,8 +135,7 @@ void RenderImage(CHtmlWriter& w, const CNoteRef& note, const std::string& field,
 }
 
 void RenderLink(CHtmlWriter& w, const CRichTextState& rt, const CRtElement& e) {
-    CNoteLink link{};
-    if (e.linkIndex < rt.links.size()) link = rt.links[e.linkIndex];
+    CNoteLink link = LinkTarget(rt, e);
     CHtmlReference ref;
     ref.type = HTMLAPI_REF_HREF;
     ref.command = CmdId_OpenDocument;
@@ -185,7 +195,11 @@ void RenderField(CHtmlWriter& w, const CNoteRef& note, const std::string& field)
             break;
         case CRtElement::kText: RenderText(w, e); break;
         case CRtElement::kLink: RenderLink(w, *rt, e); break;
-        case CRtElement::kImage: RenderImage(w, note, field, e); break;
+        case CRtElement::kImage:
+            // The icon Notes draws for an attachment hotspot is no picture of
+            // the body: the attachment's link stands for it.
+            if (!e.attachmentIcon) RenderImage(w, note, field, e);
+            break;
         case CRtElement::kAttachment: RenderAttachment(w, note, e); break;
         }
         first = false;

@@ -100,7 +100,7 @@ LNSTATUS LNRTCursor::Fill(LNRTObject* object) const {
     if (!link) return LNNOERROR;
     const auto& e = state->elements[static_cast<size_t>(position)];
     auto data = std::make_shared<notes::CLinkData>();
-    if (e.linkIndex < state->links.size()) data->link = state->links[e.linkIndex];
+    data->link = notes::LinkTarget(*state, e);
     data->description = e.text;
     data->serverHint = e.serverHint;
     link->Assign(data);

@@ -129,14 +129,24 @@ std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::st
     std::vector<std::string> raws;
     for (const auto& item : items)
         if (item->Type() == TYPE_COMPOSITE) raws.push_back(item->raw);
-    try {
-        state->elements = DecodeRichText(raws);
-    } catch (const CCdError&) {
-        throw static_cast<LNSTATUS>(ERR_CD_RECORD);
-    }
     if (auto links = note.First("$Links"))
         if (auto decoded = DecodeNoteLinks(links->raw)) state->links = *decoded;
+    CRtContext context;
+    context.links = state->links;
+    if (auto fonts = note.First("$Fonts")) context.fonts = DecodeFontTable(fonts->raw);
+    CRtDecoded decoded = DecodeRichTextItems(raws, context);
+    // Damage that left nothing to show is an error; otherwise what could be
+    // read is kept and the damage counted.
+    if (decoded.elements.empty() && decoded.damagedRecords > 0) throw static_cast<LNSTATUS>(ERR_CD_RECORD);
+    state->elements = std::move(decoded.elements);
+    state->damagedRecords = decoded.damagedRecords;
     return state;
+}
+
+CNoteLink LinkTarget(const CRichTextState& field, const CRtElement& link) {
+    if (link.hasTarget) return link.target;
+    if (link.linkIndex < field.links.size()) return field.links[link.linkIndex];
+    return CNoteLink{};
 }
 
 std::string PlainText(const std::vector<CRtElement>& elements) {

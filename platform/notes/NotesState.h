@@ -76,6 +76,7 @@ class CMimeBody;
 struct CRichTextState {
     std::vector<CRtElement> elements;
     std::vector<CNoteLink> links;
+    int damagedRecords = 0;     // CD records passed over as impossible
     bool plainOnly = false;
     std::string plain;          // for plainOnly
     std::shared_ptr<const CMimeBody> mime;   // a native MIME body instead of CD records
@@ -113,6 +114,8 @@ uint32_t NextHandle();
 // Loads the rich-text field of that name (all items) with the $Links list;
 // a field whose first item is a MIME part is read as a native MIME body.
 std::shared_ptr<CRichTextState> LoadRichText(const CNoteRef& note, const std::string& name);
+// The target of a link element: its own, or its entry of $Links.
+CNoteLink LinkTarget(const CRichTextState& field, const CRtElement& link);
 // Plain text of decoded elements (paragraphs joined with CR LF).
 std::string PlainText(const std::vector<CRtElement>& elements);
 // Plain text of a loaded field (LMBCS).

@@ -193,6 +193,17 @@ TEST(RichTextSamples, HtmlShowsTheSameText) {
     }
 }
 
+// What the markup carries beyond the text: the faces of the note's font
+// table, and links whose records name their targets themselves.
+TEST(RichTextSamples, HtmlCarriesFontFacesAndLinkTargets) {
+    std::string rich = ConvertToHtml("richtext.nsf", 0x212A);
+    EXPECT_NE(rich.find("face=\"MS Sans Serif\""), std::string::npos) << rich;
+    std::string history = ConvertToHtml("history.nsf", 0x210E);
+    size_t link = history.find("<a href=\"notes:///");
+    ASSERT_NE(link, std::string::npos) << history;
+    EXPECT_EQ(history.find("/00000000000000000000000000000000\"", link), std::string::npos) << history;
+}
+
 // Records built by hand: signature, then the body.
 std::string Record(WORD signature, const std::string& body) {
     std::string r;
