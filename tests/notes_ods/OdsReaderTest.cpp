@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <set>
+
+#include <unistd.h>
 
 #include "platform/notes/LNNotes.h"
 #include "platform/notes/TimeDate.h"
@@ -242,6 +245,43 @@ TEST(OdsReader, FoldersAndMailTemplateViews) {
         for (const auto& e : view.entries)
             EXPECT_EQ(Texts(Note(addressBook, e.noteId), "Form"), std::vector<std::string>{"Group"});
     }
+}
+
+// A document whose record is damaged is still listed, so that a conversion
+// reaches it and names it; reading it says why it cannot be read.
+TEST(OdsReader, DamagedDocumentIsListedAndNamed) {
+    auto copy = std::filesystem::temp_directory_path() / ("ods-damaged-" + std::to_string(getpid()) + ".nsf");
+    std::filesystem::copy_file(SamplePath("simple.nsf"), copy, std::filesystem::copy_options::overwrite_existing);
+    {
+        // Note 0x8FA's record (in the summary bucket at 0x2E000) loses its signature.
+        std::string bytes;
+        {
+            std::ifstream in(copy, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        size_t at = 0x2E000;
+        for (;;) {
+            at = bytes.find(std::string("\xFA\x08\x00\x00", 4), at + 1);
+            ASSERT_NE(at, std::string::npos);
+            if (bytes[at - 6] == '\x04' && bytes[at - 5] == '\0') break;
+        }
+        std::fstream out(copy, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(static_cast<std::streamoff>(at - 6));
+        out.put('\x05');
+    }
+    COdsDatabase db(copy.string());
+    EXPECT_EQ(db.NoteIds(notes::kClassDocument), (std::vector<NOTEID>{0x8F6, 0x8FA, 0x8FE}));
+    try {
+        db.ReadNote(0x8FA);
+        ADD_FAILURE() << "a damaged note was read";
+    } catch (const notes::CNoteUnreadable& e) {
+        EXPECT_EQ(e.status, static_cast<LNSTATUS>(ERR_NOTE_DAMAGED));
+        EXPECT_EQ(std::string(e.what()), "note 2298: its record is not a note");
+    }
+    auto unfiled = db.ReadView(notes::kUnfiledFolderId);
+    ASSERT_TRUE(unfiled);
+    EXPECT_EQ(unfiled->entries.size(), 3u);
+    std::filesystem::remove(copy);
 }
 
 // The LN classes read a real file just as they read our database file.

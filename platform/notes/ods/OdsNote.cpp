@@ -11,6 +11,7 @@ namespace notes::ods {
 namespace {
 constexpr uint16_t kNoteSignature = 0x0004;
 constexpr size_t kNoteHeader = 100;
+constexpr size_t kDeletionStubHeader = 42;   // signature to note class
 constexpr size_t kItemEntry = 8;
 constexpr size_t kNonSummaryHeader = 68;
 // Note status flag: the non-summary values follow the summary values in the
@@ -145,10 +146,20 @@ std::vector<CItemEntry> ItemTable(CBytes record) {
     return items;
 }
 
-// The note's record; an empty one when the ID names an object.
+// The note's record; an empty one when the ID names an object. A data RRV
+// bucket lists only documents, so there anything but a note is damage.
 CRecord NoteRecord(const COdsContainer& container, NOTEID id) {
     CRecord record = container.Record(id);
-    if (record.bytes.Size() < kNoteHeader || record.bytes.U16(0) != kNoteSignature) return CRecord{};
+    // A shorter note record is the stub a deleted document leaves for
+    // replication: no document any more.
+    if (record.bytes.Size() >= kDeletionStubHeader && record.bytes.Size() < kNoteHeader &&
+        record.bytes.U16(0) == kNoteSignature)
+        return CRecord{};
+    if (record.bytes.Size() < kNoteHeader || record.bytes.U16(0) != kNoteSignature) {
+        auto entry = container.Rrv().find(id);
+        if (entry != container.Rrv().end() && entry->second.dataNote) throw COdsDamage("its record is not a note");
+        return CRecord{};
+    }
     if (record.bytes.U32(6) != id) throw COdsDamage("record belongs to another note");
     return record;
 }
@@ -189,7 +200,10 @@ int OdsNoteClass(const COdsContainer& container, NOTEID id) {
         CBytes record = NoteRecord(container, id).bytes;
         return record.Size() ? record.U16(40) & kNoteClassMask : 0;
     } catch (const CNsfError&) {
-        return 0;
+        // A document's header that cannot be read still names a document:
+        // it must reach the conversion, where reading it fails with the reason.
+        auto entry = container.Rrv().find(id);
+        return entry != container.Rrv().end() && entry->second.dataNote ? kClassDocument : 0;
     }
 }
 

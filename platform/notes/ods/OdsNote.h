@@ -61,7 +61,8 @@ enum class EOdsRead { AllItems, SummaryItems };
 std::optional<CNoteRow> ReadOdsNote(const COdsContainer& container, NOTEID id,
                                     EOdsRead what = EOdsRead::AllItems);
 
-// The class of note id without reading its items; 0 when it is no note.
+// The class of note id without reading its items; 0 when it is no note. A
+// document whose header cannot be read is still a document.
 int OdsNoteClass(const COdsContainer& container, NOTEID id);
 
 }  // namespace notes::ods
