@@ -12,23 +12,14 @@
 #include <set>
 
 #include "platform/notes/HtmlText.h"
+#include "platform/sys/GMime.h"
 
 namespace notes {
 
 namespace {
 
-struct CGObjectDeleter {
-    void operator()(void* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, CGObjectDeleter>;
-
-void InitGMime() {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
+using sys::GPtr;
+using sys::InitGMime;
 
 std::string Lower(const char* text) {
     std::string out = text ? text : "";

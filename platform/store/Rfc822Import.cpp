@@ -17,24 +17,15 @@
 #include "platform/store/ItemObject.h"
 #include "platform/store/MapiTags.h"
 #include "platform/store/StoreText.h"
+#include "platform/sys/GMime.h"
 
 namespace store {
 namespace {
 
 constexpr size_t maxHeaderField = 1024 * 1024;
 
-struct CGObjectDeleter {
-    void operator()(void* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, CGObjectDeleter>;
-
-void InitGMime() {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
+using sys::GPtr;
+using sys::InitGMime;
 
 // The header block must be text, end with an empty line, and hold no field
 // longer than the limit.

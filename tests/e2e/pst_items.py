@@ -32,6 +32,30 @@ def items(path):
     return sorted(out)
 
 
+def attachments(path):
+    """(subject, attachment name, size) of every message, sorted."""
+    f = pypff.file()
+    f.open(path)
+    out = []
+
+    def visit(folder):
+        for i in range(folder.number_of_sub_messages):
+            m = folder.get_sub_message(i)
+            for k in range(m.number_of_attachments):
+                a = m.get_attachment(k)
+                name = ""
+                for entry in a.get_record_set(0).entries:
+                    if entry.entry_type in (0x3707, 0x3704) and entry.data:
+                        name = entry.data.decode("utf-16-le").rstrip("\x00")
+                out.append((m.subject, name, a.size))
+        for i in range(folder.number_of_sub_folders):
+            visit(folder.get_sub_folder(i))
+
+    visit(f.get_root_folder())
+    f.close()
+    return sorted(out)
+
+
 def folder_names(path):
     """The names of every folder in the PST, at any depth."""
     f = pypff.file()

@@ -12,8 +12,6 @@ import sys
 import tempfile
 import unittest
 
-import pypff
-
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
 from e2e_paths import NSF2PST, SRC  # noqa: E402
@@ -30,30 +28,6 @@ def run_log(result):
     m = re.search(rb"Work directory: (\S+)", result.stderr)
     with open(os.path.join(m.group(1).decode(), "KelvroNSF2PST_log_.txt"), "rb") as f:
         return f.read().decode("utf-16-le")
-
-
-def attachments_of(pst):
-    """(subject, attachment name, size) of every message, read with libpff."""
-    f = pypff.file()
-    f.open(pst)
-    out = []
-
-    def visit(folder):
-        for i in range(folder.number_of_sub_messages):
-            m = folder.get_sub_message(i)
-            for k in range(m.number_of_attachments):
-                a = m.get_attachment(k)
-                name = ""
-                for entry in a.get_record_set(0).entries:
-                    if entry.entry_type in (0x3707, 0x3704) and entry.data:
-                        name = entry.data.decode("utf-16-le").rstrip("\x00")
-                out.append((m.subject, name, a.size))
-        for i in range(folder.number_of_sub_folders):
-            visit(folder.get_sub_folder(i))
-
-    visit(f.get_root_folder())
-    f.close()
-    return sorted(out)
 
 
 class RealNsf(unittest.TestCase):
@@ -100,7 +74,7 @@ class RealNsf(unittest.TestCase):
         self.assertEqual([i for i in items if i[1] == "IPM.Note"],
                          [("\\Top of Outlook data file\\Not in any folder", "IPM.Note",
                            "Re: APISUPP.NSF Stub attached")])
-        self.assertIn(("Re: APISUPP.NSF Stub attached", "APISUPP.NSF", 32768), attachments_of(pst))
+        self.assertIn(("Re: APISUPP.NSF Stub attached", "APISUPP.NSF", 32768), pst_items.attachments(pst))
 
         r, pst = self.convert(os.path.join(SAMPLES, "simple.nsf"), "simple")
         self.assertEqual(r.returncode, 0)
@@ -118,7 +92,7 @@ class RealNsf(unittest.TestCase):
         log = run_log(r)
         self.assertIn("ERROR: APISUPP.NSF is not dump.\r\n\tAttachment data is damaged or incomplete "
                       "(attachment \"APISUPP.NSF\": attachment data ", log)
-        self.assertEqual([s for s, _, _ in attachments_of(pst)], [])
+        self.assertEqual([s for s, _, _ in pst_items.attachments(pst)], [])
         self.assertEqual(len([i for i in pst_items.items(pst) if i[1] == "IPM.Note"]), 1)
 
     def test_damaged_note_is_named_and_the_others_arrive(self):
