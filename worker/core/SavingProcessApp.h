@@ -7,6 +7,7 @@
 #include <string>
 
 #include "worker/core/ExportSettings.h"
+#include "worker/core/OutcomeLog.h"
 #include "worker/core/RunLog.h"
 
 // The per-user settings key the worker gives the UI framework; nothing is stored there.
@@ -16,6 +17,8 @@ inline constexpr char16_t workerTitle[] = u"Kelvro Saving Data";
 class CsavingprocessApp {
 public:
     CRunLog runLog;
+    // What became of each document, for the conversion report.
+    COutcomeLog outcomes;
     // Cleared by Stop on the window's thread, polled and set back by the
     // conversion thread between documents.
     std::atomic<uint8_t> keepRunning{1};

@@ -32,6 +32,7 @@ void CsavingprocessDlg::OnInitDialog() {
     workDir = cmd.workDir;
     app.settingPath = workDir + u"setting.txt";
     app.calPath = workDir + u"cal.txt";
+    app.outcomes.Open(workDir);
     ReadExportSettings(workDir + u"config.txt", app.settings);
     StartRun();
 }
