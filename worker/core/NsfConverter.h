@@ -4,6 +4,7 @@
 // writers work on it document by document.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/notes/LNNotes.h"
 #include "platform/ui/UserInterface.h"
@@ -23,6 +24,11 @@ public:
     LNDatabase database;
     ui::CProgressWindow* window = nullptr;
     std::u16string tempDir;  // ends with '/'
+    // What the readers and writers could not carry of the current document
+    // (an attachment, part of the body, encrypted items): the pass clears it
+    // before each document and records the document as incomplete when it
+    // is not empty.
+    std::vector<std::u16string> documentProblems;
 };
 
 // The temporary directory of the item writers: the temporary path +
