@@ -1,6 +1,7 @@
 #include "launcher/ChildProcess.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,9 +15,25 @@ namespace {
 volatile std::sig_atomic_t stopRequested = 0;
 volatile pid_t runningChild = 0;
 
+// The stop request goes to the child's whole process group: the programs
+// take SIGINT as their Stop button.
+void StopChild(pid_t child) {
+    if (kill(-child, SIGINT) != 0) kill(child, SIGINT);
+}
+
 extern "C" void OnStop(int) {
+    const int savedErrno = errno;
     stopRequested = 1;
-    if (runningChild > 0) kill(runningChild, SIGINT);
+    if (runningChild > 0) StopChild(runningChild);
+    errno = savedErrno;
+}
+
+// In the child before exec: it ends with the launcher, however the launcher
+// ends (killed, crashed, terminal closed), so no worker goes on writing into
+// a conversion that nobody waits for.
+void EndWithParent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // the launcher ended before the line above
 }
 }  // namespace
 
@@ -34,15 +51,20 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
                      const std::function<void()>& whileRunning, bool silent) {
     auto started = std::chrono::steady_clock::now();
     ChildResult result;
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) return result;
     if (pid == 0) {
         // The child starts its own process group so that a terminal's Ctrl-C
         // reaches it only through the launcher, once.
         setpgid(0, 0);
+        EndWithParent(parent);
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
         if (headless) setenv("NSF2PST_HEADLESS", "1", 1);
+        // Into a log the launcher's own lines say what is being converted:
+        // the programs print only their messages there.
+        if (isatty(STDERR_FILENO) != 1) setenv("NSF2PST_CONSOLE_STATUS", "0", 1);
         if (silent) {
             int null = open("/dev/null", O_WRONLY);
             if (null >= 0) {
@@ -54,8 +76,9 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
         execl(program.c_str(), program.c_str(), commandLine.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    setpgid(pid, pid);  // also here, so that a stop right after the fork finds the group
     runningChild = pid;
-    if (stopRequested) kill(pid, SIGINT);
+    if (stopRequested) StopChild(pid);
     int status = 0;
     struct rusage usage {};
     auto nextTick = started;

@@ -4,6 +4,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,8 @@
 #include "launcher/ChildProcess.h"
 #include "launcher/ConversionReport.h"
 #include "launcher/ConversionStats.h"
+#include "launcher/DatabaseListing.h"
+#include "launcher/ReportFiles.h"
 #include "platform/notes/NotesSource.h"
 #include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
@@ -30,6 +33,16 @@ ProgramPaths FindPrograms(const std::string& selfPath) {
     };
     return {pick("nsfviewer", NSF2PST_VIEWER_PATH), pick("nsfsaver", NSF2PST_SAVER_PATH)};
 }
+
+namespace {
+std::u16string PstFolderPath(const std::u16string& selectedPath) {
+    // The store skips empty parts of a path; a path of nothing but empty
+    // parts names no folder, so such a folder gets the name Notes shows.
+    bool named = std::any_of(selectedPath.begin(), selectedPath.end(),
+                             [](char16_t c) { return c != u'\\' && c != u' '; });
+    return named ? selectedPath : u"(Untitled)";
+}
+}  // namespace
 
 CConversion::CConversion(LauncherOptions o, ProgramPaths p)
     : options(std::move(o)), programs(std::move(p)), progress(stderr, !options.quiet, isatty(STDERR_FILENO) == 1) {}
@@ -96,16 +109,25 @@ int CConversion::Run() {
     InstallStopHandler();
     std::vector<SelectionEntry> folders;
     bool ok = RunViewer(folders);
+    for (const SelectionEntry& folder : folders)
+        folderEnds.push_back({folder.noteId, sys::Utf16ToUtf8(PstFolderPath(folder.path)), EPassEnd::NotReached, {}});
     for (size_t i = 0; ok && i < folders.size() && !stopped; ++i) ok = ConvertFolder(i, folders.size(), folders[i]);
     if (ok && !stopped) ok = ConvertCalendar();
     if (!folders.empty()) progress.Finish(ItemsSaved());
     // What was converted is kept even when the conversion stopped or failed part-way.
-    bool written = (ok || stopped || foldersDone > 0) && WritePst();
+    bool written = (ok || stopped || foldersDone > 0) && WritePst() && WriteReport();
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (written) PrintSummary(seconds);
     stats.totalSeconds = seconds;
     if (!options.statsPath.empty() && !sys::WriteWholeFile(sys::Utf8ToUtf16(options.statsPath), FormatStatsJson(stats)))
         std::fprintf(stderr, "nsf2pst: cannot write %s\n", options.statsPath.c_str());
+    return ExitStatus();
+}
+
+int CConversion::ExitStatus() {
+    if (!writtenPst.empty() && writtenPst != pstPath)
+        Fail(pstPath + " appeared while the conversion ran and was left as it is; this conversion's PST is " +
+             writtenPst);
     if (!failure.empty()) {
         std::fprintf(stderr, "nsf2pst: %s\n", failure.c_str());
         if (!options.keepWork) {
@@ -119,7 +141,15 @@ int CConversion::Run() {
         std::fprintf(stderr, "nsf2pst: stopped on request; the PST holds what was converted until then.\n");
         return 130;
     }
-    return 0;
+    const CReportCounts& counts = report.counts;
+    if (counts.Shortfall() == 0 && counts.failedPasses == 0) return 0;
+    std::string what = std::to_string(counts.Shortfall()) + " of " + std::to_string(counts.documents) +
+                       " documents were not converted or are incomplete";
+    if (counts.failedPasses > 0)
+        what += ", " + std::to_string(counts.failedPasses) + (counts.failedPasses == 1 ? " folder" : " folders") +
+                " failed";
+    std::fprintf(stderr, "nsf2pst: %s; the report %s says which and why.\n", what.c_str(), reportPath.c_str());
+    return 3;
 }
 
 namespace {
@@ -167,28 +197,47 @@ std::string CConversion::WorkerLine(bool calendarMode) const {
 }
 
 bool CConversion::ConvertFolder(size_t index, size_t total, const SelectionEntry& folder) {
-    std::string name = sys::Utf16ToUtf8(folder.path);
+    std::u16string path = PstFolderPath(folder.path);
+    std::string name = sys::Utf16ToUtf8(path);
     std::string which = "Folder " + std::to_string(index + 1) + " of " + std::to_string(total);
     Say(which + ": " + name);
     progress.Phase(which + ", " + name);
-    bool ok = RunBatches(folder.path, false, {folder.noteId, 0, folder.path, 1});
-    if (ok) ++foldersDone;
-    if (ok && folder.noteId == notes::kUnfiledFolderId) unfiledFolder = name;
-    return ok;
+    CPassEnd& pass = folderEnds[index];
+    bool goOn = RunBatches(path, false, {folder.noteId, 0, path, 1}, pass);
+    progress.EndPhase(ItemsSaved());
+    if (pass.end == EPassEnd::Converted) ++foldersDone;
+    if (pass.end == EPassEnd::Converted && folder.noteId == notes::kUnfiledFolderId) unfiledFolder = name;
+    if (pass.end == EPassEnd::Failed && goOn) Say("  the folder " + name + " failed: " + pass.reason);
+    return goOn;
 }
 
 bool CConversion::ConvertCalendar() {
+    calendarEnd.pstFolder = "Calendar";
     std::vector<uint32_t> ids;
     ReadCalendarIds(work.File(u"cal.txt"), ids);
-    if (ids.empty()) return true;
+    if (ids.empty()) {
+        calendarEnd.end = EPassEnd::Converted;
+        return true;
+    }
     Say("Calendar entries: " + std::to_string(ids.size()));
     progress.Phase("Calendar entries");
-    return RunBatches(u"calendar", true, {0, 0, u"", 1});
+    bool goOn = RunBatches(u"calendar", true, {0, 0, u"", 1}, calendarEnd);
+    progress.EndPhase(ItemsSaved());
+    if (calendarEnd.end == EPassEnd::Failed && goOn) Say("  the calendar entries failed: " + calendarEnd.reason);
+    return goOn;
 }
 
-bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first) {
+bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first,
+                             CPassEnd& pass) {
     const std::u16string settingPath = work.File(u"setting.txt");
     if (!WriteFolderRunRecord(settingPath, first)) return Fail("cannot write the folder run record"), false;
+    // A pass that fails on its own (its folder cannot be read, no run gets
+    // further) is reported, and the conversion goes on with the others.
+    auto passFailed = [&](std::string reason) {
+        pass.end = EPassEnd::Failed;
+        pass.reason = std::move(reason);
+        return true;
+    };
     std::string name = sys::Utf16ToUtf8(what);
     int runsWithoutProgress = 0;
     uint32_t from = first.position;
@@ -197,10 +246,18 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
         ChildResult run = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui,
                                    [this] { progress.Update(ItemsSaved()); }, options.quiet);
         (calendarMode ? stats.calendar : stats.mail).Add(run);
+        // The worker never ends with 127 itself: it could not be started, and
+        // no folder after this one would fare better.
+        if (run.status == 127 || (run.status == -1 && run.signal == 0))
+            return Fail("cannot run the worker " + programs.saver), false;
         RunState state = ReadRunState(work.Path());
         FolderRunRecord record;
         ReadFolderRunRecord(settingPath, record);
-        if (state.state == ERunState::Complete) return true;
+        if (state.state == ERunState::Complete) {
+            pass.end = EPassEnd::Converted;
+            return true;
+        }
+        if (state.state == ERunState::FolderFailed) return passFailed(state.reason);
         if (state.state == ERunState::Stopped || StopRequested()) {
             stopped = true;
             Say("Stopped in " + name + " at position " + std::to_string(record.position));
@@ -217,10 +274,11 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
                 "; continuing at position " + std::to_string(record.position));
         bool progress = record.position > from;
         runsWithoutProgress = progress ? 0 : runsWithoutProgress + 1;
-        if (runsWithoutProgress >= 2)
-            return Fail("no progress in " + name + " at position " + std::to_string(record.position) +
-                        " after two runs" + DiskSpaceHint()),
-                   false;
+        if (runsWithoutProgress >= 2) {
+            std::string why = "no progress at position " + std::to_string(record.position) + " after two runs";
+            if (std::string disk = DiskSpaceHint(); !disk.empty()) return Fail("in " + name + ": " + why + disk), false;
+            return passFailed(why);
+        }
         from = record.position;
         Say("  continuing " + name + " at position " + std::to_string(record.position));
     }
@@ -247,13 +305,37 @@ bool CConversion::WritePst() {
     Say("Writing " + pstPath);
     auto started = std::chrono::steady_clock::now();
     pst::CWriteStats written;
-    std::string error = pst::WritePstFromStaging(staging, pstPath, &written);
+    pst::CWriteOptions how;
+    // The name was free when the conversion began; a file that took it
+    // since (another conversion into the same folder) is not replaced.
+    how.replaceExisting = options.overwrite;
+    std::string error = pst::WritePstFromStaging(staging, pstPath, &written, how);
     stats.pstSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     stats.pstBytes = written.fileBytes;
     stats.messages = written.messages;
     writtenByClass = written.messagesByClass;
     stats.launcherPeakRssKiB = OwnPeakRssKiB();
     if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
+    writtenPst = written.path.string();
+    return true;
+}
+
+bool CConversion::WriteReport() {
+    CDatabaseListing listing;
+    try {
+        listing = ListDatabase(options.databasePath);
+    } catch (const notes::CNsfError& error) {
+        return Fail("the documents of " + options.databasePath + " cannot be listed for the report: " + error.what()),
+               false;
+    }
+    std::string events;
+    sys::ReadWholeFile(work.File(u"outcomes.txt"), events);
+    report = MakeDocumentReport(listing, folderEnds, calendarEnd, ParseOutcomeLog(events));
+    reportPath = ReportPathFor(writtenPst, "csv");
+    std::string jsonPath = ReportPathFor(writtenPst, "json");
+    if (!sys::WriteWholeFile(sys::Utf8ToUtf16(reportPath), ReportCsv(report)) ||
+        !sys::WriteWholeFile(sys::Utf8ToUtf16(jsonPath), ReportJson(report, options.databasePath, writtenPst)))
+        return Fail("cannot write the report " + reportPath), false;
     return true;
 }
 
@@ -270,12 +352,23 @@ uint64_t UnfiledDocumentCount(const std::string& databasePath) {
 }  // namespace
 
 void CConversion::PrintSummary(double seconds) {
-    ConversionReport report = MakeConversionReport(writtenByClass, work.LogPath(), pstPath);
-    report.folders = foldersDone;
-    report.seconds = seconds;
+    ConversionReport summary = MakeConversionReport(report.counts, work.LogPath(), writtenPst);
+    summary.folders = foldersDone;
+    summary.seconds = seconds;
+    summary.reportPath = reportPath;
+    for (const CPassEnd& pass : folderEnds)
+        if (pass.end == EPassEnd::Failed) summary.failedFolders.push_back(pass.pstFolder + ": " + pass.reason);
+    if (calendarEnd.end == EPassEnd::Failed) summary.failedFolders.push_back("calendar entries: " + calendarEnd.reason);
     if (!unfiledFolder.empty()) {
-        report.unfiledFolder = unfiledFolder;
-        report.unfiledDocuments = UnfiledDocumentCount(options.databasePath);
+        summary.unfiledFolder = unfiledFolder;
+        summary.unfiledDocuments = UnfiledDocumentCount(options.databasePath);
     }
-    std::fprintf(stdout, "%s", FormatConversionReport(report).c_str());
+    std::fprintf(stdout, "%s", FormatConversionReport(summary).c_str());
+    // The report's counts and the items the PST writer wrote must agree.
+    std::map<std::string, uint64_t> inPst;
+    for (const auto& [messageClass, count] : writtenByClass) inPst[KindOfMessageClass(messageClass)] += count;
+    std::erase_if(summary.itemsByKind, [](const auto& kind) { return kind.second == 0; });
+    if (inPst != summary.itemsByKind)
+        std::fprintf(stderr, "nsf2pst: warning: the report and the PST disagree on the number of items (%s)\n",
+                     reportPath.c_str());
 }

@@ -1,6 +1,7 @@
 // One conversion of a Notes database into a PST file: the viewer chooses the
 // folders, the worker converts them folder by folder in restartable runs,
-// then the calendar entries, and the PST is written from the staging store.
+// then the calendar entries, and the PST is written from the staging store,
+// with the conversion report beside it.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "launcher/ConversionStats.h"
+#include "launcher/DocumentReport.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProgressLine.h"
 #include "launcher/WorkDirectory.h"
@@ -25,7 +27,10 @@ ProgramPaths FindPrograms(const std::string& selfPath);
 class CConversion {
 public:
     CConversion(LauncherOptions options, ProgramPaths programs);
-    // Returns the process exit status: 0 done, 1 failed, 2 bad input, 130 stopped.
+    // Returns the process exit status: 0 every document converted, merged or
+    // skipped by choice; 3 finished, but documents were not converted or are
+    // incomplete (the report names them) or a folder failed; 1 failed; 2 bad
+    // input; 130 stopped.
     int Run();
 
 private:
@@ -33,12 +38,18 @@ private:
     // Checks that the PST can be written into the folder and sets pstPath.
     bool UseOutputFolder(const std::string& folder);
     bool RunViewer(std::vector<SelectionEntry>& folders);
+    // False when the conversion cannot go on (stopped or failed); a folder
+    // that fails on its own is reported and the next one follows.
     bool ConvertFolder(size_t index, size_t total, const SelectionEntry& folder);
     bool ConvertCalendar();
-    // Runs the worker until the record says the batch is done; false on failure or stop.
-    bool RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first);
+    // Runs the worker until the record says the batch is done; the pass's
+    // end says how it ended (its reason when it failed).
+    bool RunBatches(const std::u16string& what, bool calendarMode, const FolderRunRecord& first, CPassEnd& pass);
     bool WritePst();
+    // The conversion report next to the PST; false when the documents cannot be listed.
+    bool WriteReport();
     void PrintSummary(double seconds);
+    int ExitStatus();
     std::string WorkerLine(bool calendarMode) const;
     // Says so when the work folder's disk is (nearly) full; empty otherwise.
     std::string DiskSpaceHint() const;
@@ -52,12 +63,17 @@ private:
     ProgramPaths programs;
     CWorkDirectory work;
     std::string pstPath;      // the final PST
+    std::string writtenPst;   // where it was written (another name when pstPath was taken meanwhile)
     std::u16string workPst;   // the PST path the worker logs on to (its staging store)
     size_t foldersDone = 0;
     std::string unfiledFolder;   // the folder of documents in no Notes folder, once converted
     bool stopped = false;
     std::string failure;
     std::map<std::u16string, uint64_t> writtenByClass;  // items in the PST by message class
+    std::vector<CPassEnd> folderEnds;  // one per selected folder
+    CPassEnd calendarEnd;
+    CDocumentReport report;
+    std::string reportPath;   // the report's CSV file, once written
     CProgressLine progress;
     ConversionStats stats;
 };

@@ -25,14 +25,24 @@ void CountLogProblems(const std::u16string& text, uint64_t& warnings, uint64_t& 
         for (size_t at = 0; (at = text.find(mark, at)) != std::u16string::npos; at += mark.size()) ++warnings;
 }
 
-ConversionReport MakeConversionReport(const std::map<std::u16string, uint64_t>& messagesByClass,
-                                      const std::u16string& logPath, const std::string& pstPath) {
+std::string SummaryKindOf(const std::string& itemKind) {
+    if (itemKind == "task") return "tasks";
+    if (itemKind == "calendar") return "calendar entries";
+    if (itemKind == "contact") return "contacts";
+    if (itemKind == "group") return "groups";
+    return "mail";
+}
+
+ConversionReport MakeConversionReport(const CReportCounts& counts, const std::u16string& logPath,
+                                      const std::string& pstPath) {
     ConversionReport report;
     report.pstPath = pstPath;
     std::error_code ec;
     report.pstBytes = std::filesystem::file_size(pstPath, ec);
     if (ec) report.pstBytes = 0;
-    for (const auto& [messageClass, count] : messagesByClass) report.itemsByKind[KindOfMessageClass(messageClass)] += count;
+    for (const auto& [kind, count] : counts.itemsByKind) report.itemsByKind[SummaryKindOf(kind)] += count;
+    report.documents = counts.documents;
+    report.documentsByOutcome = counts.byOutcome;
     std::string bytes;
     if (sys::ReadWholeFile(logPath, bytes)) CountLogProblems(sys::FromUtf16LeBytes(bytes), report.warnings, report.errors);
     return report;
@@ -54,6 +64,17 @@ std::string FormatConversionReport(const ConversionReport& r) {
                       static_cast<unsigned long long>(r.unfiledDocuments), r.unfiledFolder.c_str());
         out += line;
     }
+    auto outcome = [&](EOutcome o) {
+        auto it = r.documentsByOutcome.find(o);
+        return static_cast<unsigned long long>(it == r.documentsByOutcome.end() ? 0 : it->second);
+    };
+    std::snprintf(line, sizeof line,
+                  "  documents: %llu (converted %llu, merged %llu, skipped %llu, not converted %llu, incomplete %llu)\n",
+                  static_cast<unsigned long long>(r.documents), outcome(EOutcome::Converted),
+                  outcome(EOutcome::Merged), outcome(EOutcome::Skipped), outcome(EOutcome::NotConverted),
+                  outcome(EOutcome::Incomplete));
+    out += line;
+    for (const std::string& failed : r.failedFolders) out += "  failed: " + failed + "\n";
     std::snprintf(line, sizeof line, "  warnings: %llu, errors: %llu (see the run log)\n",
                   static_cast<unsigned long long>(r.warnings), static_cast<unsigned long long>(r.errors));
     out += line;
@@ -62,5 +83,6 @@ std::string FormatConversionReport(const ConversionReport& r) {
     out += "  PST: " + r.pstPath;
     std::snprintf(line, sizeof line, " (%.1f MB)\n", r.pstBytes / 1e6);
     out += line;
+    if (!r.reportPath.empty()) out += "  report: " + r.reportPath + "\n";
     return out;
 }

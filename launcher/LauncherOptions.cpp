@@ -40,12 +40,26 @@ Options:
   --csv FILE            translate names by a CSV file of name,address lines
   --names FILE          translate names by the Person documents of a Names.nsf
   --map-folder FROM=TO  put the folder FROM into the PST folder TO (repeatable)
-  --overwrite           replace an existing PST file of the same name
+  --overwrite           replace an existing PST file of the same name (also
+                        one that appears while the conversion runs)
   --keep-work           keep the work directory and print its path
   --quiet               print only errors and the summary
   --stats FILE          write the time and peak memory of each phase (viewer,
                         mail runs, calendar runs, PST writing) as JSON
   --help                show this text
+
+Next to the PST, NAME.report.csv and NAME.report.json say for every
+document of the database what became of it: converted, merged, incomplete,
+skipped (by choice) or not converted, and why.
+
+Exit status:
+  0    every document was converted, merged or skipped by choice
+  3    finished, but documents were not converted or are incomplete, or a
+       folder failed (see the report)
+  1    failed (the message says why); also when a file took the PST's name
+       during the conversion: the PST is then written as "NAME (2).pst"
+  2    bad command line or input
+  130  stopped on request
 )USAGE";
 }
 

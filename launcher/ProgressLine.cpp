@@ -7,11 +7,21 @@ std::string FormatProgress(const std::string& phase, uint64_t items, double item
            std::to_string(static_cast<uint64_t>(std::llround(itemsPerSecond))) + " items/s";
 }
 
+std::string FormatPhaseEnd(const std::string& phase, uint64_t added, uint64_t items) {
+    return phase + ": " + std::to_string(added) + (added == 1 ? " item added, " : " items added, ") +
+           std::to_string(items) + " in the PST";
+}
+
 CProgressLine::CProgressLine(std::FILE* o, bool e, bool l) : out(o), enabled(e), live(l) {}
 
-void CProgressLine::Phase(const std::string& text) { phase = text; }
+void CProgressLine::Phase(const std::string& text) {
+    phase = text;
+    phaseOpen = true;
+    phaseStartCount = lastCount;
+}
 
 void CProgressLine::Update(uint64_t items) {
+    lastCount = items;
     if (!enabled) return;
     if (firstCount == UINT64_MAX) {
         // The rate counts from the first figure, so items already there
@@ -48,8 +58,19 @@ void CProgressLine::Message(const std::string& text) {
     std::fprintf(out, "%s\n", text.c_str());
 }
 
+void CProgressLine::EndPhase(uint64_t items) {
+    const uint64_t added = items >= phaseStartCount ? items - phaseStartCount : 0;
+    lastCount = items;
+    if (!enabled || !phaseOpen) return;
+    phaseOpen = false;
+    if (live) return;
+    std::fprintf(out, "%s\n", FormatPhaseEnd(phase, added, items).c_str());
+    std::fflush(out);
+}
+
 void CProgressLine::Finish(uint64_t items) {
     if (!enabled) return;
+    if (!live && !phaseOpen) return;
     if (firstCount == UINT64_MAX) firstCount = items;
     bool wasLive = live;
     live = false;

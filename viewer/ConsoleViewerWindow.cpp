@@ -1,11 +1,11 @@
 #include "viewer/ConsoleViewerWindow.h"
 
-#include <cstdio>
 
 #include "platform/sys/Text.h"
+#include "platform/ui/StatusText.h"
 #include "viewer/LotusNotesApp.h"
 
-CConsoleViewerWindow::CConsoleViewerWindow() : owner(std::this_thread::get_id()) {}
+CConsoleViewerWindow::CConsoleViewerWindow(ui::EConsole c) : owner(std::this_thread::get_id()), console(c) {}
 
 bool CConsoleViewerWindow::RunModal() {
     owner = std::this_thread::get_id();
@@ -31,11 +31,15 @@ void CConsoleViewerWindow::Post(std::function<void()> task) {
 }
 
 void CConsoleViewerWindow::SetStatusText(const std::u16string& text) {
-    std::fprintf(stderr, "%s\n", sys::Utf16ToUtf8(text).c_str());
+    if (console == ui::EConsole::MessagesOnly) return;
+    const std::u16string line = ui::OneLine(text);
+    if (console == ui::EConsole::Log && line == lastStatus) return;
+    lastStatus = line;
+    ui::PrintConsoleLine(sys::Utf16ToUtf8(line));
 }
 
 ui::EAnswer CConsoleViewerWindow::Message(const std::u16string& text, ui::EButtons buttons) {
-    std::fprintf(stderr, "%s: %s\n", sys::Utf16ToUtf8(viewerTitle).c_str(), sys::Utf16ToUtf8(text).c_str());
+    ui::PrintConsoleLine(sys::Utf16ToUtf8(viewerTitle) + ": " + sys::Utf16ToUtf8(text));
     return buttons == ui::EButtons::Ok ? ui::EAnswer::Ok : ui::EAnswer::No;
 }
 

@@ -1,6 +1,7 @@
-// The main window without a display, for the batch mode: status texts and
-// messages go to stderr, progress is not shown, and calls from the worker
-// thread are queued for the thread that runs the window's loop.
+// The main window without a display, for the batch mode: status texts (one
+// line each; in a log each new one once, and none when nsf2pst speaks for
+// the viewer) and messages go to stderr, progress is not shown, and calls
+// from the worker thread are queued for the thread that runs the window's loop.
 #pragma once
 #include <condition_variable>
 #include <deque>
@@ -8,12 +9,13 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/ui/ConsoleText.h"
 #include "viewer/ViewerWindow.h"
 #include "viewer/tree/WindowThreadCall.h"
 
 class CConsoleViewerWindow : public IViewerWindow, public tree::IWindowThread {
 public:
-    CConsoleViewerWindow();
+    explicit CConsoleViewerWindow(ui::EConsole console = ui::ConsoleKind());
 
     // Runs queued calls until EndDialog; true when it ended with OK.
     bool RunModal();
@@ -37,6 +39,8 @@ public:
 
 private:
     std::thread::id owner;
+    ui::EConsole console;
+    std::u16string lastStatus;
     std::mutex lock;
     std::condition_variable wake;
     std::deque<std::function<void()>> tasks;

@@ -451,13 +451,16 @@ CRtDecoded DecodeRichTextItems(const std::vector<std::string>& rawItems, const C
     return decoder.Finish();
 }
 
+bool ShowsAnything(const std::vector<CRtElement>& elements) {
+    return std::any_of(elements.begin(), elements.end(), [](const CRtElement& e) {
+        return e.kind != CRtElement::kParagraph && !(e.kind == CRtElement::kText && e.text.empty());
+    });
+}
+
 std::vector<CRtElement> DecodeRichText(const std::vector<std::string>& rawItems) {
     CRtDecoded d = DecodeRichTextItems(rawItems);
     if (d.foreignItems) throw CCdError("item is not rich text");
-    bool shown = std::any_of(d.elements.begin(), d.elements.end(), [](const CRtElement& e) {
-        return e.kind != CRtElement::kParagraph && !(e.kind == CRtElement::kText && e.text.empty());
-    });
-    if (d.damagedRecords && !shown) throw CCdError("rich text is damaged");
+    if (d.damagedRecords && !ShowsAnything(d.elements)) throw CCdError("rich text is damaged");
     return std::move(d.elements);
 }
 

@@ -113,6 +113,8 @@ struct CRtDecoded {
 // face name and the standard face nearest its family; links get their
 // targets.
 CRtDecoded DecodeRichTextItems(const std::vector<std::string>& rawItems, const CRtContext& context = {});
+// True when the elements hold more than empty paragraphs and empty runs.
+bool ShowsAnything(const std::vector<CRtElement>& elements);
 // The same elements; throws CCdError when an item is not rich text, or when
 // damaged records left nothing to show.
 std::vector<CRtElement> DecodeRichText(const std::vector<std::string>& rawItems);

@@ -87,6 +87,8 @@ STATUS Render(CConverter* conv, const notes::CNoteRef& note, const std::vector<s
         return s;
     } catch (const notes::CNsfError&) {
         return ERR_DB_CORRUPT;
+    } catch (const std::bad_alloc&) {
+        return ERR_NO_MEMORY;
     }
     conv->binary = false;
     conv->converted = true;

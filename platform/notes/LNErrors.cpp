@@ -41,6 +41,7 @@ const char* MessageOf(LNSTATUS status) {
     case ERR_OBJECT_EXTERNAL: return "Attachment is stored outside the database (DAOS) and cannot be read";
     case ERR_OBJECT_COMPRESSION: return "Attachment is compressed in a way that cannot be decoded";
     case ERR_DB_ENCRYPTED: return "Database is encrypted locally and cannot be read without its ID file";
+    case ERR_NO_MEMORY: return "Insufficient memory";
     default: return nullptr;
     }
 }

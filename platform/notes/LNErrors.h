@@ -32,6 +32,7 @@ enum : LNSTATUS {
     ERR_OBJECT_EXTERNAL = 0x0255,      // attachment kept outside the database (DAOS)
     ERR_OBJECT_COMPRESSION = 0x0256,   // attachment compressed in an unknown way
     ERR_DB_ENCRYPTED = 0x0257,         // database encrypted locally
+    ERR_NO_MEMORY = 0x0258,            // not enough memory for the operation (a body too large)
 };
 
 // Writes the message text of status as zero-terminated text in the system

@@ -142,7 +142,11 @@ LNSTATUS LNNote::GetItem(const LNString& name, LNItem* item) const {
         if (found->Type() == TYPE_MIME_PART) {
             rich->SetState(notes::LoadRichText(*ref, name.GetBytes()));
         } else if (found->Type() == TYPE_COMPOSITE) {
-            rich->SetParts(ref->Named(name.GetBytes()), ref->First("$Links"));
+            try {
+                rich->SetParts(ref->Named(name.GetBytes()), ref->First("$Links"));
+            } catch (LNSTATUS s) {
+                return s;
+            }
         } else {
             LNText text;
             text.Assign(found);

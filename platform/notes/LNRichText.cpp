@@ -42,11 +42,11 @@ void LNRichText::SetParts(std::vector<std::shared_ptr<const notes::CItemData>> p
     }
     for (const auto& p : parts)
         if (p->Type() == TYPE_COMPOSITE) raws.push_back(p->raw);
-    try {
-        s->elements = notes::DecodeRichText(raws);
-    } catch (const notes::CCdError&) {
+    notes::CRtDecoded decoded = notes::DecodeRichTextItems(raws);
+    if (decoded.damagedRecords > 0 && !notes::ShowsAnything(decoded.elements))
         throw static_cast<LNSTATUS>(ERR_CD_RECORD);
-    }
+    s->elements = std::move(decoded.elements);
+    s->damagedRecords = decoded.damagedRecords;
     if (links)
         if (auto decoded = notes::DecodeNoteLinks(links->raw)) s->links = *decoded;
     state = s;
@@ -69,6 +69,8 @@ std::shared_ptr<CRichTextState> LNRichText::State() const {
 LNString LNRichText::GetText() const {
     return LNString(notes::PlainText(*State()));
 }
+
+LNINT LNRichText::GetDamagedRecordCount() const { return State()->damagedRecords; }
 
 LNSTATUS LNRichText::GetCursor(LNRTCursor* cursor) const {
     if (!cursor) return ERR_BAD_PARAM;

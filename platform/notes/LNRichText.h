@@ -72,8 +72,13 @@ public:
     // link and attachment hotspots without their icons.
     LNString GetText() const;
     LNSTATUS GetCursor(LNRTCursor* cursor) const;
+    // CD records of the field passed over because they are damaged (a length
+    // past the end of the item, an impossible length, an unterminated text):
+    // their content is lost, the elements around them are kept.
+    LNINT GetDamagedRecordCount() const;
 
-    // Internal: all items of the field, in order.
+    // Internal: all items of the field, in order. Throws ERR_CD_RECORD when
+    // damage left nothing to show.
     void SetParts(std::vector<std::shared_ptr<const notes::CItemData>> parts,
                   std::shared_ptr<const notes::CItemData> links);
     // Internal: the field as the note loaded it (with its $FILE objects).

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_set>
 
 #include "platform/notes/NsfFile.h"
 #include "platform/notes/ods/OdsDatabase.h"
@@ -22,6 +24,23 @@ CNoteUnreadable::CNoteUnreadable(const std::string& why, LNSTATUS status) : CNsf
 std::string UnreadableDetail(LNSTATUS status) {
     auto it = lastDetail.find(status);
     return it == lastDetail.end() ? std::string() : it->second;
+}
+
+void AddUnfiledFolder(std::vector<CViewRow>& views, const std::vector<NOTEID>& documents) {
+    std::unordered_set<NOTEID> listed;
+    for (const auto& view : views) {
+        if (view.name == "($All)") continue;
+        for (const auto& entry : view.entries) listed.insert(entry.noteId);
+    }
+    std::vector<CViewEntry> unlisted;
+    for (NOTEID id : documents)
+        if (!listed.count(id)) unlisted.push_back({id, false});
+    if (unlisted.empty()) return;
+    auto stored = std::find_if(views.begin(), views.end(), [](const CViewRow& v) { return v.id == kUnfiledFolderId; });
+    if (stored != views.end())
+        stored->entries.insert(stored->entries.end(), unlisted.begin(), unlisted.end());
+    else
+        views.push_back({kUnfiledFolderId, kUnfiledFolderName, true, 0, std::move(unlisted)});
 }
 
 std::unique_ptr<CNotesSource> OpenNotesSource(const std::string& path) {

@@ -65,6 +65,11 @@ struct CViewRow {
 constexpr const char* kUnfiledFolderName = "Not in any folder";
 constexpr NOTEID kUnfiledFolderId = 0x7FFFFFFCu;
 
+// Adds that folder to views (with their entries) when some of the documents
+// are listed by no view but "($All)"; a stored folder of its note ID (in a
+// database built from the dump of a real NSF file) takes them instead.
+void AddUnfiledFolder(std::vector<CViewRow>& views, const std::vector<NOTEID>& documents);
+
 // A file that is not a Notes database, or a structure of one that cannot be
 // read. The LN classes turn it into a status code.
 struct CNsfError : std::runtime_error {

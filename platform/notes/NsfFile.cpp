@@ -4,9 +4,13 @@
 
 #include <sys/stat.h>
 
-#include <unordered_map>
+#include <algorithm>
+#include <set>
 
 #include "platform/notes/ItemCodec.h"
+#include "platform/notes/LNErrors.h"
+#include "platform/notes/PastDamage.h"
+#include "platform/notes/SqliteStatement.h"
 
 namespace notes {
 
@@ -60,102 +64,6 @@ CREATE TABLE viewEntries(
 
 constexpr int kSchemaVersion = 1;
 
-sqlite3_stmt* Prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        throw CNsfError(std::string("database query failed: ") + sqlite3_errmsg(db));
-    }
-    return stmt;
-}
-}  // namespace
-
-// Preparing a query costs more than running it on one note, and a document is
-// read many times while it is converted: each query text is prepared once
-// and lent out. A statement that is still lent (a nested use of the same
-// query) is not handed out twice; the borrower then prepares its own.
-class CStatementCache {
-public:
-    explicit CStatementCache(sqlite3* db) : db(db) {}
-    ~CStatementCache() {
-        for (auto& entry : prepared) sqlite3_finalize(entry.second.stmt);
-    }
-    CStatementCache(const CStatementCache&) = delete;
-    CStatementCache& operator=(const CStatementCache&) = delete;
-
-    sqlite3* Db() const { return db; }
-    // The statement for this query text, or nullptr while it is lent.
-    sqlite3_stmt* Lend(const char* sql) {
-        CEntry& entry = prepared[sql];
-        if (entry.lent) return nullptr;
-        if (!entry.stmt) entry.stmt = Prepare(db, sql);
-        entry.lent = true;
-        return entry.stmt;
-    }
-    // Back from its borrower: reset, so that it holds no read lock, and unbound.
-    void Return(const char* sql) {
-        CEntry& entry = prepared[sql];
-        sqlite3_reset(entry.stmt);
-        sqlite3_clear_bindings(entry.stmt);
-        entry.lent = false;
-    }
-
-private:
-    struct CEntry {
-        sqlite3_stmt* stmt = nullptr;
-        bool lent = false;
-    };
-    sqlite3* db;
-    // Keyed by the query's text literal: every call site passes the same one.
-    std::unordered_map<const char*, CEntry> prepared;
-};
-
-namespace {
-
-class CStatement {
-public:
-    CStatement(sqlite3* db, const char* sql) : stmt(Prepare(db, sql)) {}
-    CStatement(CStatementCache& cache, const char* sql) : stmt(cache.Lend(sql)) {
-        if (stmt)
-            lender = &cache, query = sql;
-        else
-            stmt = Prepare(cache.Db(), sql);
-    }
-    ~CStatement() {
-        if (lender)
-            lender->Return(query);
-        else
-            sqlite3_finalize(stmt);
-    }
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
-    CStatement& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt, i, v); return *this; }
-    CStatement& Bind(int i, const std::string& blob) {
-        sqlite3_bind_blob(stmt, i, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    void Reset() {
-        sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
-    }
-    bool Step() {
-        int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
-        throw CNsfError(std::string("database access failed: ") + sqlite3_errmsg(sqlite3_db_handle(stmt)));
-    }
-    int64_t Int(int col) const { return sqlite3_column_int64(stmt, col); }
-    std::string Blob(int col) const {
-        const void* p = sqlite3_column_blob(stmt, col);
-        return p ? std::string(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col)) : std::string();
-    }
-
-private:
-    sqlite3_stmt* stmt = nullptr;
-    CStatementCache* lender = nullptr;
-    const char* query = nullptr;
-};
-
 std::string TimeBlob(const TIMEDATE& td) {
     std::string out;
     PutTime(out, td);
@@ -192,27 +100,81 @@ void CSqliteHandle::Exec(const char* sql) {
     }
 }
 
+namespace {
+
+std::string NoteName(NOTEID id) { return "note " + std::to_string(id); }
+std::string AttachmentName(const CFileObject& file) { return "attachment \"" + file.name + "\""; }
+
+// A view entry as stored: a note ID, 0 for a null entry. Anything else (text,
+// a fraction, a number outside 32 bits) names no note and is left out, so
+// that the document meant counts as listed by no view.
+std::optional<CViewEntry> EntryOf(const CStatement& s, int idColumn, int unreadColumn) {
+    if (s.Type(idColumn) != SQLITE_INTEGER) return std::nullopt;
+    int64_t id = s.Int(idColumn);
+    if (id < 0 || id > 0xFFFFFFFFll) return std::nullopt;
+    return CViewEntry{static_cast<NOTEID>(id), s.Int(unreadColumn) != 0};
+}
+
+CViewRow ViewOf(const CStatement& s) {
+    return {static_cast<NOTEID>(s.Int(0)), s.Blob(1), s.Int(2) != 0, static_cast<int>(s.Int(3)), {}};
+}
+
+template <class Row>
+using CSeekResult = std::optional<std::pair<int64_t, Row>>;
+
+}  // namespace
+
 CNsfFile::CNsfFile(const std::string& path)
     : handle(path, false), statements(std::make_unique<CStatementCache>(handle.Get())) {
-    try {
-        CStatement s(handle.Get(), "SELECT title, replicaId, schemaVersion FROM nsf_database");
-        if (!s.Step()) throw CNsfError("not a Notes database file: " + path);
-        title = s.Blob(0);
-        replicaId = BlobTime(s.Blob(1));
-        if (s.Int(2) != kSchemaVersion) throw CNsfError("unsupported database file version: " + path);
-    } catch (const CNsfError&) {
-        throw CNsfError("not a Notes database file: " + path);
-    }
+    ReadDatabaseRow(path);
 }
 
 CNsfFile::~CNsfFile() = default;
 
+// A file whose row of title and replica ID is damaged while its notes are
+// there still opens, without them; one whose structure is damaged beyond
+// that is named damaged.
+void CNsfFile::ReadDatabaseRow(const std::string& path) {
+    const std::string foreign = "not a Notes database file: " + path;
+    try {
+        CStatement s(handle.Get(), "SELECT title, replicaId, schemaVersion FROM nsf_database");
+        if (!s.Step() || s.Int(2) != kSchemaVersion) throw CNsfError(foreign);
+        title = s.Blob(0);
+        replicaId = BlobTime(s.Blob(1));
+    } catch (const CNsfError&) {
+        if (sqlite3_errcode(handle.Get()) != SQLITE_CORRUPT) throw CNsfError(foreign);
+        if (!HoldsNotesTable()) throw CNsfError("the Notes database file " + path + " is damaged beyond reading");
+    }
+}
+
+bool CNsfFile::HoldsNotesTable() {
+    try {
+        CStatement s(handle.Get(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'notes'");
+        return s.Step();
+    } catch (const CNsfError&) {
+        return false;
+    }
+}
+
 std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
     std::lock_guard<std::mutex> guard(lock);
+    try {
+        return NoteRow(id);
+    } catch (const CNoteUnreadable&) {
+        throw;
+    } catch (const CNsfError& damage) {
+        throw CNoteUnreadable(NoteName(id) + ": " + damage.what(), ERR_NOTE_DAMAGED);
+    }
+}
+
+std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
     CStatement s(*statements,
                  "SELECT unid, noteClass, created, modified, encrypted, signed FROM notes WHERE noteId = ?");
     s.Bind(1, id);
-    if (!s.Step()) return std::nullopt;
+    if (!s.Step()) {
+        if (HasItems(id)) throw CNoteUnreadable(NoteName(id) + ": its note record is missing", ERR_NOTE_DAMAGED);
+        return std::nullopt;
+    }
     CNoteRow note;
     note.id = id;
     note.unid = BlobUnid(s.Blob(0));
@@ -228,75 +190,239 @@ std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
     return note;
 }
 
+bool CNsfFile::HasItems(NOTEID id) {
+    CStatement s(*statements, "SELECT 1 FROM items WHERE noteId = ? LIMIT 1");
+    s.Bind(1, id);
+    return s.Step();
+}
+
 std::vector<NOTEID> CNsfFile::NoteIds(int noteClass) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(*statements, "SELECT noteId FROM notes WHERE noteClass = ? ORDER BY noteId");
-    s.Bind(1, noteClass);
-    std::vector<NOTEID> ids;
-    while (s.Step()) ids.push_back(static_cast<NOTEID>(s.Int(0)));
-    return ids;
+    return IdsOfClass(noteClass);
+}
+
+std::vector<NOTEID> CNsfFile::IdsOfClass(int noteClass) {
+    try {
+        CStatement s(*statements, "SELECT noteId FROM notes WHERE noteClass = ? ORDER BY noteId");
+        s.Bind(1, noteClass);
+        std::vector<NOTEID> ids;
+        while (s.Step()) ids.push_back(static_cast<NOTEID>(s.Int(0)));
+        return ids;
+    } catch (const CNsfError&) {
+        return RecoveredIds(noteClass);
+    }
+}
+
+// The notes table cannot be read through: its readable rows of the class,
+// and for documents also the notes that items and view entries name whose
+// own row is lost, so that reading them names the damage.
+std::vector<NOTEID> CNsfFile::RecoveredIds(int noteClass) {
+    struct CClassRow {
+        NOTEID id;
+        int noteClass;
+    };
+    auto rows = WalkPastDamage<CClassRow>([&](int64_t from) -> CSeekResult<CClassRow> {
+        CStatement s(*statements, "SELECT noteId, noteClass FROM notes WHERE noteId >= ? ORDER BY noteId LIMIT 1");
+        s.Bind(1, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), CClassRow{static_cast<NOTEID>(s.Int(0)), static_cast<int>(s.Int(1))});
+    });
+    std::set<NOTEID> known, ids;
+    for (const auto& row : rows) {
+        known.insert(row.id);
+        if (row.noteClass == noteClass) ids.insert(row.id);
+    }
+    if (noteClass == kClassDocument)
+        for (NOTEID id : NamedNoteIds())
+            if (!known.count(id) && IsLostDocument(id)) ids.insert(id);
+    return {ids.begin(), ids.end()};
+}
+
+std::set<NOTEID> CNsfFile::NamedNoteIds() {
+    auto owners = WalkPastDamage<NOTEID>([&](int64_t from) -> CSeekResult<NOTEID> {
+        CStatement s(*statements, "SELECT noteId FROM items WHERE noteId >= ? ORDER BY noteId LIMIT 1");
+        s.Bind(1, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), static_cast<NOTEID>(s.Int(0)));
+    });
+    std::set<NOTEID> named(owners.begin(), owners.end());
+    for (const auto& view : StoredViews())
+        for (const auto& entry : view.entries)
+            if (entry.noteId != 0) named.insert(entry.noteId);
+    return named;
+}
+
+// A note whose row cannot be read is taken for a document (forms and views
+// hold no items and no view lists them); one without a row counts only when
+// it has items.
+bool CNsfFile::IsLostDocument(NOTEID id) {
+    try {
+        CStatement s(*statements, "SELECT noteClass FROM notes WHERE noteId = ?");
+        s.Bind(1, id);
+        if (s.Step()) return s.Int(0) == kClassDocument;
+        return HasItems(id);
+    } catch (const CNsfError&) {
+        return true;
+    }
 }
 
 std::vector<CViewEntry> CNsfFile::ReadEntries(NOTEID view) {
-    CStatement s(*statements, "SELECT noteId, unread FROM viewEntries WHERE viewNoteId = ? ORDER BY seq");
-    s.Bind(1, view);
+    try {
+        CStatement s(*statements, "SELECT noteId, unread FROM viewEntries WHERE viewNoteId = ? ORDER BY seq");
+        s.Bind(1, view);
+        std::vector<CViewEntry> entries;
+        while (s.Step())
+            if (auto entry = EntryOf(s, 0, 1)) entries.push_back(*entry);
+        return entries;
+    } catch (const CNsfError&) {
+    }
+    using CMaybeEntry = std::optional<CViewEntry>;
+    auto walked = WalkPastDamage<CMaybeEntry>([&](int64_t from) -> CSeekResult<CMaybeEntry> {
+        CStatement s(*statements,
+                     "SELECT seq, noteId, unread FROM viewEntries WHERE viewNoteId = ? AND seq >= ? "
+                     "ORDER BY seq LIMIT 1");
+        s.Bind(1, view).Bind(2, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), EntryOf(s, 1, 2));
+    });
     std::vector<CViewEntry> entries;
-    while (s.Step()) entries.push_back({static_cast<NOTEID>(s.Int(0)), s.Int(1) != 0});
+    for (const auto& entry : walked)
+        if (entry) entries.push_back(*entry);
     return entries;
+}
+
+// Views and folders with their entries, in database order; when the table
+// of views is damaged or missing, those that can still be read.
+std::vector<CViewRow> CNsfFile::StoredViews() {
+    std::vector<CViewRow> views;
+    try {
+        CStatement s(*statements, "SELECT noteId, name, isFolder, viewType FROM views ORDER BY position");
+        while (s.Step()) views.push_back(ViewOf(s));
+    } catch (const CNsfError&) {
+        views = RecoveredViews();
+    }
+    for (auto& v : views) v.entries = ReadEntries(v.id);
+    return views;
+}
+
+std::vector<CViewRow> CNsfFile::RecoveredViews() {
+    using CPlaced = std::pair<int64_t, CViewRow>;
+    auto placed = WalkPastDamage<CPlaced>([&](int64_t from) -> CSeekResult<CPlaced> {
+        CStatement s(*statements,
+                     "SELECT noteId, name, isFolder, viewType, position FROM views WHERE noteId >= ? ORDER BY noteId "
+                     "LIMIT 1");
+        s.Bind(1, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), CPlaced{s.Int(4), ViewOf(s)});
+    });
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const CPlaced& a, const CPlaced& b) { return a.first < b.first; });
+    std::vector<CViewRow> views;
+    for (auto& p : placed) views.push_back(std::move(p.second));
+    return views;
+}
+
+std::vector<CViewRow> CNsfFile::ViewsWithUnfiled() {
+    std::vector<CViewRow> views = StoredViews();
+    AddUnfiledFolder(views, IdsOfClass(kClassDocument));
+    return views;
 }
 
 std::vector<CViewRow> CNsfFile::ReadViews(bool withEntries) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(*statements, "SELECT noteId, name, isFolder, viewType FROM views ORDER BY position");
-    std::vector<CViewRow> views;
-    while (s.Step())
-        views.push_back({static_cast<NOTEID>(s.Int(0)), s.Blob(1), s.Int(2) != 0, static_cast<int>(s.Int(3)), {}});
-    if (withEntries)
-        for (auto& v : views) v.entries = ReadEntries(v.id);
+    std::vector<CViewRow> views = ViewsWithUnfiled();
+    if (!withEntries)
+        for (auto& v : views) v.entries.clear();
     return views;
 }
 
 std::optional<CViewRow> CNsfFile::ReadView(NOTEID id) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(*statements, "SELECT name, isFolder, viewType FROM views WHERE noteId = ?");
+    if (id == kUnfiledFolderId) {
+        for (auto& v : ViewsWithUnfiled())
+            if (v.id == id) return std::move(v);
+        return std::nullopt;
+    }
+    CStatement s(*statements, "SELECT noteId, name, isFolder, viewType FROM views WHERE noteId = ?");
     s.Bind(1, id);
     if (!s.Step()) return std::nullopt;
-    CViewRow view{id, s.Blob(0), s.Int(1) != 0, static_cast<int>(s.Int(2)), {}};
+    CViewRow view = ViewOf(s);
     view.entries = ReadEntries(id);
     return view;
 }
 
-std::vector<CFormRow> CNsfFile::ReadForms() {
-    std::vector<std::string> names;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        CStatement s(*statements, "SELECT name FROM forms ORDER BY noteId");
-        while (s.Step()) names.push_back(s.Blob(0));
-    }
+std::vector<CFormRow> CNsfFile::FormRows() {
     std::vector<CFormRow> forms;
-    for (const auto& n : names)
-        if (auto f = ReadForm(n)) forms.push_back(*f);
+    try {
+        CStatement s(*statements, "SELECT noteId, name FROM forms ORDER BY noteId");
+        while (s.Step()) forms.push_back({static_cast<NOTEID>(s.Int(0)), s.Blob(1), {}});
+        return forms;
+    } catch (const CNsfError&) {
+    }
+    return WalkPastDamage<CFormRow>([&](int64_t from) -> CSeekResult<CFormRow> {
+        CStatement s(*statements, "SELECT noteId, name FROM forms WHERE noteId >= ? ORDER BY noteId LIMIT 1");
+        s.Bind(1, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), CFormRow{static_cast<NOTEID>(s.Int(0)), s.Blob(1), {}});
+    });
+}
+
+std::vector<CFormField> CNsfFile::FormFields(NOTEID form) {
+    try {
+        CStatement s(*statements, "SELECT name, type FROM formFields WHERE formNoteId = ? ORDER BY seq");
+        s.Bind(1, form);
+        std::vector<CFormField> fields;
+        while (s.Step()) fields.push_back({s.Blob(0), static_cast<int>(s.Int(1))});
+        return fields;
+    } catch (const CNsfError&) {
+    }
+    return WalkPastDamage<CFormField>([&](int64_t from) -> CSeekResult<CFormField> {
+        CStatement s(*statements,
+                     "SELECT seq, name, type FROM formFields WHERE formNoteId = ? AND seq >= ? ORDER BY seq LIMIT 1");
+        s.Bind(1, form).Bind(2, from);
+        if (!s.Step()) return std::nullopt;
+        return std::make_pair(s.Int(0), CFormField{s.Blob(1), static_cast<int>(s.Int(2))});
+    });
+}
+
+std::vector<CFormRow> CNsfFile::ReadForms() {
+    std::lock_guard<std::mutex> guard(lock);
+    std::vector<CFormRow> forms = FormRows();
+    for (auto& form : forms) form.fields = FormFields(form.id);
     return forms;
 }
 
 std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(*statements, "SELECT noteId FROM forms WHERE name = ?");
-    s.Bind(1, name);
-    if (!s.Step()) return std::nullopt;
-    CFormRow form{static_cast<NOTEID>(s.Int(0)), name, {}};
-    CStatement f(*statements, "SELECT name, type FROM formFields WHERE formNoteId = ? ORDER BY seq");
-    f.Bind(1, form.id);
-    while (f.Step()) form.fields.push_back({f.Blob(0), static_cast<int>(f.Int(1))});
+    std::optional<CFormRow> form;
+    try {
+        CStatement s(*statements, "SELECT noteId FROM forms WHERE name = ?");
+        s.Bind(1, name);
+        if (s.Step()) form = CFormRow{static_cast<NOTEID>(s.Int(0)), name, {}};
+    } catch (const CNsfError&) {
+        for (auto& row : FormRows())
+            if (row.name == name) form = std::move(row);
+    }
+    if (form) form->fields = FormFields(form->id);
     return form;
 }
 
+// Bytes short of the size the $FILE item states would be saved as a cut-off
+// file: they count as damage, as a real NSF file's do.
 std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
     std::lock_guard<std::mutex> guard(lock);
-    CStatement s(*statements, "SELECT data FROM objects WHERE rrv = ?");
-    s.Bind(1, file.rrv);
-    if (!s.Step()) return std::nullopt;
-    return s.Blob(0);
+    std::string data;
+    try {
+        CStatement s(*statements, "SELECT data FROM objects WHERE rrv = ?");
+        s.Bind(1, file.rrv);
+        if (!s.Step()) return std::nullopt;
+        data = s.Blob(0);
+    } catch (const CNsfError& damage) {
+        throw CNoteUnreadable(AttachmentName(file) + ": " + damage.what(), ERR_OBJECT_DAMAGED);
+    }
+    if (data.size() < file.fileSize)
+        throw CNoteUnreadable(AttachmentName(file) + ": its data is shorter than its size", ERR_OBJECT_DAMAGED);
+    return data;
 }
 
 CNsfWriter::CNsfWriter(const std::string& path) : handle(path, true) {

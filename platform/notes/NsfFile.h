@@ -4,10 +4,18 @@
 // in order and the ordered view entries. Reading a note is one indexed
 // look-up by note ID; opening the file reads only the database row.
 // The schema is described in docs/nsfdb.md.
+//
+// Damage costs only what it hits: a note whose rows cannot be read fails
+// alone (ERR_NOTE_DAMAGED with the reason), attachment bytes that cannot be
+// read or fall short of their size fail alone (ERR_OBJECT_DAMAGED), tables
+// with damaged pages are read past the damage, and the documents that no
+// readable view or folder but "($All)" lists are the entries of one more
+// folder, kUnfiledFolderName, so that no document is left out.
 #pragma once
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,7 +60,21 @@ public:
     bool CanDecrypt() const override { return true; }
 
 private:
+    void ReadDatabaseRow(const std::string& path);
+    bool HoldsNotesTable();
+    std::optional<CNoteRow> NoteRow(NOTEID id);
+    bool HasItems(NOTEID id);
+    std::vector<NOTEID> IdsOfClass(int noteClass);
+    std::vector<NOTEID> RecoveredIds(int noteClass);
+    std::set<NOTEID> NamedNoteIds();
+    bool IsLostDocument(NOTEID id);
     std::vector<CViewEntry> ReadEntries(NOTEID view);
+    std::vector<CViewRow> StoredViews();
+    std::vector<CViewRow> RecoveredViews();
+    std::vector<CViewRow> ViewsWithUnfiled();
+    std::vector<CFormRow> FormRows();
+    std::vector<CFormField> FormFields(NOTEID form);
+
     std::mutex lock;
     CSqliteHandle handle;
     // The read queries, prepared once per file; declared after the handle so

@@ -6,9 +6,12 @@
 // attachment tables and attachment objects.
 #include "platform/pst/PstWriter.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -614,6 +617,41 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Renames without replacing; false when the name is taken. Where the file
+// system cannot rename that way, a hard link does the same.
+bool RenameIfFree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL && errno != ENOSYS)
+        throw std::filesystem::filesystem_error("cannot rename the PST into place", from, to,
+                                                std::error_code(errno, std::generic_category()));
+    if (link(from.c_str(), to.c_str()) != 0) {
+        if (errno == EEXIST) return false;
+        throw std::filesystem::filesystem_error("cannot link the PST into place", from, to,
+                                                std::error_code(errno, std::generic_category()));
+    }
+    unlink(from.c_str());
+    return true;
+}
+
+std::filesystem::path Place(const std::filesystem::path& temp, const std::filesystem::path& pstPath, bool replace) {
+    if (replace) {
+        std::filesystem::rename(temp, pstPath);
+        return pstPath;
+    }
+    if (RenameIfFree(temp, pstPath)) return pstPath;
+    for (int n = 2; n < 1000; ++n) {
+        std::filesystem::path other = pstPath;
+        other.replace_filename(pstPath.stem().string() + " (" + std::to_string(n) + ")" + pstPath.extension().string());
+        if (RenameIfFree(temp, other)) return other;
+    }
+    throw std::runtime_error(pstPath.string() + " exists, and so do the names that could take its place");
+}
+
+}  // namespace
+
 std::string WritePstFromStaging(const std::filesystem::path& stagingPath, const std::filesystem::path& pstPath,
                                 CWriteStats* stats, const CWriteOptions& options) {
     std::filesystem::path temp = pstPath;
@@ -625,7 +663,7 @@ std::string WritePstFromStaging(const std::filesystem::path& stagingPath, const 
             CWriter writer(*store, temp, options);
             result = writer.Run();
         }
-        std::filesystem::rename(temp, pstPath);
+        result.path = Place(temp, pstPath, options.replaceExisting);
         if (stats) *stats = result;
         return {};
     } catch (const std::exception& e) {

@@ -880,6 +880,11 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
     });
 }
 
+bool CStagingStore::HoldsSource(const std::string& sourceKey) {
+    CImpl::CGuard guard{*impl};
+    return impl->MessageOfSource(sourceKey).has_value();
+}
+
 void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {
     CImpl::CGuard guard{*impl};
     impl->Transaction([&] {

@@ -255,6 +255,9 @@ public:
     // id, moved into `folder`). ReplaceMessage overwrites a saved message in
     // one transaction.
     MessageId SaveMessage(FolderId folder, const CStagedMessage& message);
+    // True when a saved message carries this source key (a save with it
+    // would replace that message).
+    bool HoldsSource(const std::string& sourceKey);
     void ReplaceMessage(MessageId id, const CStagedMessage& message);
     void DeleteMessage(MessageId id);
     void MoveMessage(MessageId id, FolderId folder);

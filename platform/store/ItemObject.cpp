@@ -63,6 +63,7 @@ CVariant CItemObject::InvokeMember(int32_t dispid, EInvokeKind how, const std::v
         return {};
     case EInvokeKind::PropertyGet:
         if (dispid == 0) return CVariant(data.props.GetString(tagSubject));
+        if (dispid == dispidSavedOver) return CVariant(savedOver);
         break;
     }
     ThrowUnknownMember("item", dispid, how);
@@ -108,7 +109,9 @@ void CItemObject::Import(const std::u16string& path, int32_t format) {
 
 void CItemObject::Save() {
     PrepareForSave(kind, data);
-    savedId = context->Store().SaveMessage(folder, data, savedId);
+    IMessageStore& store = context->Store();
+    savedOver = savedId.has_value() || store.HoldsSource(data.sourceKey);
+    savedId = store.SaveMessage(folder, data, savedId);
 }
 
 }  // namespace store

@@ -23,6 +23,9 @@ constexpr int32_t importRfc822 = 1024;
 // replaces that item, so a converter that saves the same document again
 // after a crash does not leave two copies.
 constexpr int32_t dispidSourceKey = 0x7E000001;
+// Property get of this store: true when the last save replaced an item
+// saved earlier under the same source key (the item is then no new one).
+constexpr int32_t dispidSavedOver = 0x7E000002;
 
 class CItemObject : public IDispatchObject {
 public:
@@ -43,6 +46,7 @@ private:
     EItemKind kind;
     CMessageData data;
     std::optional<MessageId> savedId;
+    bool savedOver = false;
 };
 
 // Reads a whole file for import; throws CDispatchError when it cannot be read.

@@ -25,6 +25,13 @@ MessageId CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message
     return id;
 }
 
+bool CMemoryStore::HoldsSource(const std::string& sourceKey) {
+    if (sourceKey.empty()) return false;
+    for (const auto& [savedId, saved] : messages)
+        if (saved.data.sourceKey == sourceKey) return true;
+    return false;
+}
+
 FolderId IMessageStore::DefaultFolder(int32_t, const std::u16string& name, const std::u16string& containerClass) {
     FolderId top = TopFolder();
     auto found = FindSubfolder(top, name);

@@ -27,6 +27,9 @@ public:
     virtual FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) = 0;
     // Commits the item at once; an existing id replaces that item's content.
     virtual MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) = 0;
+    // True when a saved item carries this source key, so that saving another
+    // with it replaces that item.
+    virtual bool HoldsSource(const std::string& sourceKey) = 0;
     virtual void Close() = 0;
 };
 

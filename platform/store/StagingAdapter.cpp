@@ -65,6 +65,10 @@ public:
         return id;
     }
 
+    bool HoldsSource(const std::string& sourceKey) override {
+        return !sourceKey.empty() && Staging().HoldsSource(sourceKey);
+    }
+
     void Close() override { staging.reset(); }
 
 private:

@@ -25,12 +25,19 @@ CFile& CFile::operator=(CFile&& other) noexcept {
     return *this;
 }
 
-static int OpenPath(std::u16string_view path, int flags) {
-    if (path.empty()) return -1;
+namespace {
+
+int OpenRetrying(const std::string& path, int flags) {
     int fd;
     do {
-        fd = ::open(ToFsPath(path).c_str(), flags | O_CLOEXEC, 0644);
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+int OpenPath(std::u16string_view path, int flags) {
+    if (path.empty()) return -1;
+    int fd = OpenRetrying(ToFsPath(path), flags);
     if (fd >= 0) {
         struct stat st;
         if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -40,6 +47,32 @@ static int OpenPath(std::u16string_view path, int flags) {
     }
     return fd;
 }
+
+// Only a regular file of our own is written: a link planted at the path is
+// not followed (O_NOFOLLOW), and a file someone else placed there (or a
+// device) is left alone. The truncation follows the checks, so a refused
+// file keeps its content.
+int CreatePath(std::u16string_view path) {
+    if (path.empty()) return -1;
+    int fd = OpenRetrying(ToFsPath(path), O_RDWR | O_CREAT | O_NOFOLLOW);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The path without trailing slashes, so that a link named "dir/" is seen as
+// the link and not as the directory it points to.
+std::string WithoutTrailingSlashes(std::u16string_view path) {
+    std::string fsPath = ToFsPath(path);
+    while (fsPath.size() > 1 && fsPath.back() == '/') fsPath.pop_back();
+    return fsPath;
+}
+
+}  // namespace
 
 bool CFile::OpenExisting(std::u16string_view path) {
     Close();
@@ -55,7 +88,7 @@ bool CFile::OpenReadOnly(std::u16string_view path) {
 
 bool CFile::CreateOrTruncate(std::u16string_view path) {
     Close();
-    fd = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
+    fd = CreatePath(path);
     return fd >= 0;
 }
 
@@ -119,8 +152,19 @@ bool DirectoryExists(std::u16string_view path) {
 }
 
 bool CreateDirectory(std::u16string_view path) {
-    if (DirectoryExists(path)) return true;
-    return ::mkdir(ToFsPath(path).c_str(), 0700) == 0 || DirectoryExists(path);
+    if (path.empty()) return false;
+    const std::string fsPath = WithoutTrailingSlashes(path);
+    if (::mkdir(fsPath.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    // Checked and mended through a descriptor of the directory itself, so a
+    // link swapped in between cannot be what is checked or changed.
+    const int dir = OpenRetrying(fsPath, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (dir < 0) return false;
+    struct stat st;
+    bool usable = fstat(dir, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+                  (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    if (usable && (st.st_mode & 07777) != 0700) usable = ::fchmod(dir, 0700) == 0;
+    ::close(dir);
+    return usable;
 }
 
 bool DeleteFile(std::u16string_view path) { return !path.empty() && ::unlink(ToFsPath(path).c_str()) == 0; }

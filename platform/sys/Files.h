@@ -1,6 +1,9 @@
 // Files opened for one use, in the three ways the programs need: an existing
 // file only (never created), created or truncated, and written from offset 0
 // over older content without truncating. Paths are UTF-16 and use '/'.
+// Creating never follows a symbolic link and never writes into a file that
+// belongs to another user, so nothing planted in a temporary directory can
+// redirect what the programs write; created files are private (mode 0600).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,7 +26,8 @@ public:
     bool OpenExisting(std::u16string_view path);
     // Opens an existing file for reading only.
     bool OpenReadOnly(std::u16string_view path);
-    // Creates the file, or truncates it when it exists.
+    // Creates the file, or truncates it when it exists. Refused when the path
+    // is a symbolic link, not a regular file, or someone else's file.
     bool CreateOrTruncate(std::u16string_view path);
     void Close();
     bool IsOpen() const { return fd >= 0; }
@@ -46,7 +50,10 @@ private:
 
 bool FileExists(std::u16string_view path);
 bool DirectoryExists(std::u16string_view path);
-bool CreateDirectory(std::u16string_view path);  // true when it exists afterwards
+// Creates a private directory (mode 0700), or takes an existing one that is
+// ours, no symbolic link and closed to others (one that others may only read
+// is closed to them first). False when neither can be had.
+bool CreateDirectory(std::u16string_view path);
 bool DeleteFile(std::u16string_view path);
 // Whole-file helpers for tests and tools.
 bool ReadWholeFile(std::u16string_view path, std::string& bytes);

@@ -1,12 +1,12 @@
 #include "platform/sys/TempPath.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
 
 namespace sys {
@@ -17,17 +17,6 @@ std::string UserName() {
     return std::to_string(getuid());
 }
 
-// A private per-user directory: created 0700, and refused when it is a link
-// or belongs to someone else.
-bool EnsurePrivateDirectory(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
-        if (mkdir(path.c_str(), 0700) != 0) return false;
-        if (lstat(path.c_str(), &st) != 0) return false;
-    }
-    return S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode) && st.st_uid == getuid();
-}
-
 }  // namespace
 
 std::u16string TempPath() {
@@ -36,7 +25,9 @@ std::u16string TempPath() {
         dir = tmp;
     } else {
         dir = "/tmp/nsf2pst-" + UserName();
-        if (!EnsurePrivateDirectory(dir)) return {};
+        // Ours alone (mode 0700) or nothing: a directory that others can
+        // write into may hold links planted for the files we create.
+        if (!CreateDirectory(Utf8ToUtf16(dir))) return {};
     }
     if (dir.back() != '/') dir += '/';
     return Utf8ToUtf16(dir);

@@ -1,6 +1,6 @@
 // The per-user temporary path: $TMPDIR when set, otherwise a private
-// directory /tmp/nsf2pst-<user> (mode 0700, refused when it is a symlink or
-// someone else's). It always ends with '/'.
+// directory /tmp/nsf2pst-<user> (mode 0700; refused when it is a symlink,
+// someone else's or writable by others). It always ends with '/'.
 #pragma once
 #include <string>
 

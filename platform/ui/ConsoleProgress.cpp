@@ -5,6 +5,7 @@
 #include <future>
 
 #include "platform/sys/Text.h"
+#include "platform/ui/StatusText.h"
 
 namespace ui {
 namespace {
@@ -12,7 +13,7 @@ volatile std::sig_atomic_t stopSignal = 0;
 extern "C" void OnStopSignal(int) { stopSignal = 1; }
 }  // namespace
 
-CConsoleProgress::CConsoleProgress(std::u16string t) : title(std::move(t)) {}
+CConsoleProgress::CConsoleProgress(std::u16string t, EConsole c) : title(std::move(t)), console(c) {}
 CConsoleProgress::~CConsoleProgress() = default;
 
 void CConsoleProgress::RunModal(CHandlers h) {
@@ -23,7 +24,8 @@ void CConsoleProgress::RunModal(CHandlers h) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    std::fprintf(stderr, "%s\n", sys::Utf16ToUtf8(title).c_str());
+    // Every run of a conversion would repeat the title in a log.
+    if (console == EConsole::Terminal) PrintConsoleLine(sys::Utf16ToUtf8(title));
     if (handlers.onStart) handlers.onStart();
     bool stopDelivered = false;
     while (!closed) {
@@ -39,7 +41,7 @@ void CConsoleProgress::RunModal(CHandlers h) {
         if (task) task();
         if (stopSignal && !stopDelivered) {
             stopDelivered = true;
-            std::fprintf(stderr, "\nStop requested: the run ends after the current document.\n");
+            PrintConsoleLine("Stop requested: the run ends after the current document.", console == EConsole::Terminal);
             if (handlers.onStop) handlers.onStop();
         }
     }
@@ -75,11 +77,17 @@ void CConsoleProgress::SetPosition(int32_t pos) {
 }
 
 void CConsoleProgress::SetStatusText(const std::u16string& text) {
+    const bool repeated = text == status;
     status = text;
-    std::fprintf(stderr, "\n%s\n", sys::Utf16ToUtf8(text).c_str());
+    if (console == EConsole::Terminal) {
+        PrintConsoleLine(sys::Utf16ToUtf8(OneLine(text)), true);
+    } else if (console == EConsole::Log && !repeated) {
+        PrintConsoleLine(sys::Utf16ToUtf8(OneLine(text)));
+    }
 }
 
 void CConsoleProgress::PrintBar() {
+    if (console != EConsole::Terminal) return;  // a log keeps no bars
     int64_t span = static_cast<int64_t>(upper) - lower;
     int percent = span > 0 ? static_cast<int>((static_cast<int64_t>(position) - lower) * 100 / span) : 0;
     percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
@@ -89,8 +97,9 @@ void CConsoleProgress::PrintBar() {
     int filled = percent * 40 / 100;
     for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
     bar[40] = '\0';
-    std::fprintf(stderr, "\r[%s] %3d%%", bar, percent);
-    std::fflush(stderr);
+    char line[64];
+    std::snprintf(line, sizeof line, "[%s] %3d%%", bar, percent);
+    PrintConsoleBar(line);
 }
 
 }  // namespace ui

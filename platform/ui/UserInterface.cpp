@@ -6,6 +6,7 @@
 
 #include "platform/sys/Text.h"
 #include "platform/ui/ConsoleProgress.h"
+#include "platform/ui/ConsoleText.h"
 #ifdef NSF2PST_HAVE_WX
 #include "platform/ui/WxProgressDialog.h"
 #endif
@@ -28,7 +29,7 @@ EAnswer MessageBox(const std::u16string& title, const std::u16string& text, EBut
 #ifdef NSF2PST_HAVE_WX
     if (!IsHeadless() && EnsureToolkit()) return WxMessageBox(title, text, buttons);
 #endif
-    std::fprintf(stderr, "%s: %s\n", sys::Utf16ToUtf8(title).c_str(), sys::Utf16ToUtf8(text).c_str());
+    PrintConsoleLine(sys::Utf16ToUtf8(title) + ": " + sys::Utf16ToUtf8(text));
     return buttons == EButtons::Ok ? EAnswer::Ok : EAnswer::No;
 }
 

@@ -2,7 +2,8 @@
 // window. With a display they are wxWidgets windows; without one (no DISPLAY
 // or WAYLAND_DISPLAY, or NSF2PST_HEADLESS=1) they run on the console: message
 // boxes print their text, the progress window prints its status line and a
-// bar to stderr, and SIGINT/SIGTERM press Stop.
+// bar to stderr (ConsoleText.h says how on a terminal and in a log), and
+// SIGINT/SIGTERM press Stop.
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -12,6 +12,8 @@
 #include <future>
 #include <thread>
 
+#include "platform/ui/StatusText.h"
+
 namespace ui {
 namespace {
 
@@ -75,7 +77,7 @@ public:
         gauge->SetRange(std::max(1, upper - lower));
     }
     void SetPosition(int32_t position) override { gauge->SetValue(std::clamp(position - rangeLower, 0, gauge->GetRange())); }
-    void SetStatusText(const std::u16string& text) override { status->ChangeValue(ToWx(text)); }
+    void SetStatusText(const std::u16string& text) override { status->ChangeValue(ToWx(OneLine(text))); }
     std::u16string StatusText() const override { return FromWx(status->GetValue()); }
     void Close() override { EndModal(wxID_CANCEL); }
 

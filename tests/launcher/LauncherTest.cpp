@@ -93,6 +93,37 @@ TEST(ProgressLine, LiveLineIsClearedBeforeMessagesAndEndsWithTheCount) {
     EXPECT_EQ(Captured(script, false, false), "Folder 2 of 2: Sent\n");
 }
 
+// In a log (CI, a pipe) every folder and the calendar entries end with a line
+// of what they added; the terminal's live line stays as it was.
+TEST(ProgressLine, InALogEachPhaseEndsWithWhatItAdded) {
+    auto script = [](CProgressLine& p) {
+        p.Message("Folder 1 of 2: Inbox");
+        p.Phase("Folder 1 of 2, Inbox");
+        p.Update(0);
+        p.Update(4);
+        p.EndPhase(5);
+        p.Message("Folder 2 of 2: Sent");
+        p.Phase("Folder 2 of 2, Sent");
+        p.EndPhase(5);
+        p.Message("Calendar entries: 3");
+        p.Phase("Calendar entries");
+        p.Update(6);
+        p.EndPhase(8);
+        p.Finish(8);
+    };
+    EXPECT_EQ(Captured(script, true, false),
+              "Folder 1 of 2: Inbox\n"
+              "Folder 1 of 2, Inbox: 5 items added, 5 in the PST\n"
+              "Folder 2 of 2: Sent\n"
+              "Folder 2 of 2, Sent: 0 items added, 5 in the PST\n"
+              "Calendar entries: 3\n"
+              "Calendar entries: 3 items added, 8 in the PST\n");
+    const std::string live = Captured(script, true, true);
+    EXPECT_EQ(live.find("added"), std::string::npos);
+    EXPECT_EQ(live.substr(live.rfind('\r')), "\r\x1b[KCalendar entries: 8 items, 0 items/s\n");
+    EXPECT_EQ(Captured(script, false, false), "Folder 1 of 2: Inbox\nFolder 2 of 2: Sent\nCalendar entries: 3\n");
+}
+
 TEST(ConversionStats, JsonHoldsEveryPhase) {
     ConversionStats s;
     s.viewer.Add({0, 0, 0.25, 20480});

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
+#include "platform/sys/Files.h"
 #include "platform/sys/TempPath.h"
 #include "platform/sys/Text.h"
 #include "platform/sys/Time.h"
@@ -28,6 +32,34 @@ sys::CSystemTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
     return t;
 }
+
+// A scratch directory of the test's own, removed at the end.
+class CScratch {
+public:
+    CScratch() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "sys-test-XXXXXX").string();
+        dir = mkdtemp(pattern.data()) ? pattern : "";
+    }
+    ~CScratch() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+std::string Content(const std::string& path) {
+    std::string bytes;
+    return sys::ReadWholeFile(sys::Utf8ToUtf16(path), bytes) ? bytes : "<unreadable>";
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Files of another user can only be made by root; elsewhere those cases are left out.
+bool CanGiveAway() { return geteuid() == 0; }
 
 }  // namespace
 
@@ -153,4 +185,107 @@ TEST(SafeFileNameTest, NeverLeavesTheDirectory) {
         {u"Отчёт.docx", u"Отчёт.docx"},
     };
     for (const Case& c : cases) EXPECT_EQ(sys::SafeFileName(c.name), c.safe);
+}
+
+// What may already lie at a temporary file's path when the worker creates it:
+// only a file of our own is truncated; a planted link is never followed and
+// another user's file keeps its content.
+TEST(CreateOrTruncateTest, WritesOnlyIntoAFileOfOurOwn) {
+    CScratch scratch;
+    ASSERT_FALSE(scratch.dir.empty());
+    const std::string victim = scratch.Path("victim.txt");
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> plant;
+        bool created;
+    };
+    const Case cases[] = {
+        {"nothing", [](const std::string&) {}, true},
+        {"an old file of ours", [](const std::string& p) { sys::WriteWholeFile(sys::Utf8ToUtf16(p), "old tail"); }, true},
+        {"a link to another file", [&](const std::string& p) { ASSERT_EQ(symlink(victim.c_str(), p.c_str()), 0); }, false},
+        {"a link to a missing file",
+         [&](const std::string& p) { ASSERT_EQ(symlink(scratch.Path("made-through-link").c_str(), p.c_str()), 0); },
+         false},
+        {"a directory", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); }, false},
+        {"another user's file",
+         [](const std::string& p) {
+             sys::WriteWholeFile(sys::Utf8ToUtf16(p), "theirs");
+             ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0);
+         },
+         false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        if (std::string(c.what) == "another user's file" && !CanGiveAway()) continue;
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(sys::WriteWholeFile(sys::Utf8ToUtf16(victim), "keep me"));
+        const std::string path = scratch.Path(std::to_string(++n) + ".eml");
+        c.plant(path);
+        const std::string before = std::filesystem::is_regular_file(path) ? Content(path) : "";
+        sys::CFile file;
+        EXPECT_EQ(file.CreateOrTruncate(sys::Utf8ToUtf16(path)), c.created);
+        if (c.created) {
+            EXPECT_TRUE(file.Write(std::string_view("new")));
+            file.Close();
+            EXPECT_EQ(Content(path), "new");
+            EXPECT_EQ(ModeOf(path), 0600u);
+        } else if (!before.empty()) {
+            EXPECT_EQ(Content(path), before);
+        }
+        EXPECT_EQ(Content(victim), "keep me");
+        EXPECT_FALSE(std::filesystem::exists(scratch.Path("made-through-link")));
+    }
+}
+
+// The private temporary directories are taken only when nobody else can
+// place anything in them.
+TEST(CreateDirectoryTest, TakesOnlyAPrivateDirectoryOfOurOwn) {
+    CScratch scratch;
+    ASSERT_FALSE(scratch.dir.empty());
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> prepare;
+        bool taken;
+    };
+    auto withMode = [](mode_t mode) {
+        return [mode](const std::string& p) {
+            ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
+            ASSERT_EQ(chmod(p.c_str(), mode), 0);
+        };
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string&) {}, true},
+        {"ours, 0700", withMode(0700), true},
+        {"ours, readable by others", withMode(0755), true},
+        {"ours, writable by everyone", withMode(0777), false},
+        {"ours, sticky and writable by everyone", withMode(01777), false},
+        {"ours, writable by the group", withMode(0770), false},
+        {"a link to a private directory",
+         [&](const std::string& p) {
+             ASSERT_EQ(mkdir(scratch.Path("elsewhere").c_str(), 0700), 0);
+             ASSERT_EQ(symlink(scratch.Path("elsewhere").c_str(), p.c_str()), 0);
+         },
+         false},
+        {"a file", [](const std::string& p) { sys::WriteWholeFile(sys::Utf8ToUtf16(p), ""); }, false},
+        {"another user's",
+         [](const std::string& p) {
+             ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
+             ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0);
+         },
+         false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        if (std::string(c.what) == "another user's" && !CanGiveAway()) continue;
+        SCOPED_TRACE(c.what);
+        const std::string path = scratch.Path("dir" + std::to_string(++n));
+        c.prepare(path);
+        const mode_t before = ModeOf(path);
+        EXPECT_EQ(sys::CreateDirectory(sys::Utf8ToUtf16(path + "/")), c.taken);
+        if (c.taken) {
+            EXPECT_EQ(ModeOf(path), 0700u);
+        } else if (before != 0) {
+            EXPECT_EQ(ModeOf(path), before);
+        }
+    }
 }

@@ -37,4 +37,24 @@ TEST(CleanName, KeepsLengthAndCharactersOutsideTheBasicPlane)
     EXPECT_EQ(cleaned, u"\U0001F600 smile face");
 }
 
+// What reaches the message and the store's display name: CleanName's output
+// without the characters that would show as glyphs or reorder the name.
+TEST(CleanPartName, LeavesOutControlCharactersOnly)
+{
+    const CleanCase cases[] = {
+        {u"", u""},
+        {u"Report 2018.pdf", u"Report 2018.pdf"},
+        {u"bell\a.txt", u"bell.txt"},
+        {std::u16string(u"nul\0esc\x1b del\x7f c1\x85.doc", 21), u"nulesc del c1.doc"},
+        {u"line\u2028break\u2029.txt", u"linebreak.txt"},
+        {u"invoice\u202Efdp.exe", u"invoicefdp.exe"},
+        {u"isolate\u2066x\u2069.txt", u"isolatex.txt"},
+        {u"\x01\x02", u"_"},
+        {u"Отчёт  日本語 \u200F— \U0001F600", u"Отчёт  日本語 \u200F— \U0001F600"},
+    };
+    for (const CleanCase& c : cases) {
+        EXPECT_EQ(CleanPartName(CleanName(c.in)), c.out);
+    }
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
+#include "platform/ui/StatusText.h"
 #include "viewer/wx/SysInfoAboutDlg.h"
 #include "viewer/wx/ViewerArt.h"
 
@@ -128,7 +129,9 @@ void CLotusNotesWnd::SetUpTree() {
 
 // ---- IViewerWindow -------------------------------------------------------------
 
-void CLotusNotesWnd::SetStatusText(const std::u16string& text) { status->ChangeValue(ToWx(text)); }
+// The status texts end with the CR LF they carry into the run log; the
+// one-line field shows them without it.
+void CLotusNotesWnd::SetStatusText(const std::u16string& text) { status->ChangeValue(ToWx(ui::OneLine(text))); }
 
 void CLotusNotesWnd::SetProgressRange(int32_t lower, int32_t upper) {
     progressLower = lower;

@@ -64,7 +64,10 @@ private:
             if (RunEndsHere(app, ++batchCount, calendarBatchLimit, stopped)) return;
             // A calendar document reached through several folders is listed
             // more than once: it becomes one appointment, at its first place.
-            if (SeenBefore(i)) continue;
+            if (SeenBefore(i)) {
+                Record(noteId, EOutcome::Skipped, u"listed again; converted at its first place in the list");
+                continue;
+            }
             if (ConvertEntry(noteId) == 0) {
                 app.restartNeeded = 1;
                 return;
@@ -79,6 +82,19 @@ private:
     }
 
     int ConvertEntry(uint32_t noteId);
+    int ConvertOpenEntry(uint32_t noteId, LNDocument& doc);
+    void Record(uint32_t noteId, EOutcome outcome, std::u16string reason = {}) {
+        ended = true;
+        app.outcomes.Record({noteId, 0, outcome, "calendar", {}, std::move(reason)});
+    }
+    void RecordSaved(uint32_t noteId, bool savedOver) {
+        COutcome event = SavedOutcome(converter.documentProblems, savedOver);
+        event.noteId = noteId;
+        event.itemKind = "calendar";
+        event.pstFolder = u"Calendar";
+        ended = true;
+        app.outcomes.Record(event);
+    }
     void PutAppointmentProperties(const store::DispatchPtr& item, const CalendarRecord& r);
 
     CNsfConverter& converter;
@@ -91,86 +107,112 @@ private:
     std::u16string path;
     uint64_t batchCount = 0;
     bool stopped = false;
+    bool ended = false;  // the current entry's outcome is recorded
 };
 
 int CCalendarPass::ConvertEntry(uint32_t noteId) {
     if (converter.tempDir.empty()) converter.tempDir = MakeWorkerTempDir();
+    converter.documentProblems.clear();
+    ended = false;
     int result = 1;
     LNDocument doc;
     try {
-        if (converter.database.GetDocument(noteId, &doc) != 0) {
+        if (LNSTATUS status = converter.database.GetDocument(noteId, &doc); status != 0) {
             Raw(u"Warning:Document cannot be opened\r\n");
+            Record(noteId, EOutcome::NotConverted, NotesErrorText(status));
             return 1;
         }
-        if (doc.Open(0) == 263) result = 0;
+        LNSTATUS openStatus = doc.Open(0);
+        if (openStatus == 263) result = 0;
         if (!doc.IsOpen()) {
             ++app.warningCount;
             Raw(u"WARNING:Document cannot be opened\r\n");
             Raw(u"\r\n");
+            // An entry left to the next run gets its outcome there.
+            if (result != 0) Record(noteId, EOutcome::NotConverted, NotesErrorText(openStatus));
             return result;
         }
-        std::u16string form = FromNotesTextOf(doc.GetFormName());
-        Raw(u"\r\nItem ID:\t" + Decimal(doc.GetNoteID()));
-        Raw(u"\r\n");
-        Raw(u"Item Type:\t" + form + u"\r\n");
-        Raw(u"\r\n");
-        bool accepted = app.settings.dateRanges.empty() ||
-                        InDateRanges(app.settings.dateRanges, ToOleTimestamp(doc.GetCreated()));
-        doc.Close();
-        Raw(u"\r\n");
-        Raw(u"doc is closed1");
-        if (!accepted) return 1;
-        if (FormKindOf(form) != EFormKind::Calendar) {
-            ++app.errorCount;
-            Raw(u"ERROR:Item Type is not calendar type.Entry cannot be dump in Database\r\n");
-            Raw(u"\r\n");
-            return 1;
-        }
-        Raw(u"\r\n");
-        Raw(u"creating appointment");
-        CalendarRecord record;
-        ReadCalendarEntry(converter, noteId, record);
-        record.isRead = 1;
-        if (!calendar) return 1;
-        Raw(u"\r\n");
-        Raw(u"session found");
-        store::DispatchPtr item = storeops::AddItem(calendar, u"IPM.Appointment");
-        if (!item) {
-            Raw(u"Rdomail not found.");
-            Raw(u"\r\n");
-            return 0;
-        }
-        try {
-            PutAppointmentProperties(item, record);
-        } catch (...) {
-            Raw(u"Calendar entry is not save in pst file, unknown format.");
-            Raw(u"\r\n");
-        }
-        std::u16string icsPath = converter.tempDir + Decimal(noteId) + u"t.ics";
-        WriteCalendarFile(converter, record, icsPath, noteId);
-        storeops::Import(item, icsPath, storeops::ImportICalendar);
-        Raw(u"\r\n");
-        Raw(u"save app");
-        if (!record.categories.empty()) PutOnce(item, 0xd, CVariant(record.categories));
-        // Out of note handles while reading or writing: the entry is
-        // incomplete, so it is left unsaved for the next run.
-        if (LNNoteHandlesExhausted()) return 0;
-        std::string failure = storeops::SaveFrom(item, u"calendar note " + Decimal(noteId));
-        if (!failure.empty()) {
-            ReportStoreFailure(app, failure);
-            return 0;
-        }
+        int converted = ConvertOpenEntry(noteId, doc);
+        if (converted == 0) result = 0;
     } catch (LNSTATUS status) {
         Raw(NotesErrorText(status));
         ++app.errorCount;
         Raw(u"\tERROR:while processing folder\r\n");
+        if (!ended) Record(noteId, EOutcome::NotConverted, NotesErrorText(status));
     } catch (...) {
         // The entry is lost for this run: say so and count it.
         ++app.errorCount;
         Raw(u"ERROR:Calendar entry cannot be converted\r\n");
+        if (!ended) Record(noteId, EOutcome::NotConverted, ExceptionText(std::current_exception()));
     }
     if (doc.IsOpen()) doc.Close();
     return result;
+}
+
+// Steps of an entry whose document is open; 0 ends the run for a restart at it.
+int CCalendarPass::ConvertOpenEntry(uint32_t noteId, LNDocument& doc) {
+    std::u16string form = FromNotesTextOf(doc.GetFormName());
+    Raw(u"\r\nItem ID:\t" + Decimal(doc.GetNoteID()));
+    Raw(u"\r\n");
+    Raw(u"Item Type:\t" + form + u"\r\n");
+    Raw(u"\r\n");
+    bool accepted = app.settings.dateRanges.empty() ||
+                    InDateRanges(app.settings.dateRanges, ToOleTimestamp(doc.GetCreated()));
+    doc.Close();
+    Raw(u"\r\n");
+    Raw(u"doc is closed1");
+    if (!accepted) {
+        Record(noteId, EOutcome::Skipped, u"created outside the date range");
+        return 1;
+    }
+    if (FormKindOf(form) != EFormKind::Calendar) {
+        ++app.errorCount;
+        Raw(u"ERROR:Item Type is not calendar type.Entry cannot be dump in Database\r\n");
+        Raw(u"\r\n");
+        Record(noteId, EOutcome::NotConverted, u"form \"" + form + u"\" is not a calendar form");
+        return 1;
+    }
+    Raw(u"\r\n");
+    Raw(u"creating appointment");
+    CalendarRecord record;
+    ReadCalendarEntry(converter, noteId, record);
+    record.isRead = 1;
+    if (!calendar) {
+        Record(noteId, EOutcome::NotConverted, u"the PST has no calendar folder");
+        return 1;
+    }
+    Raw(u"\r\n");
+    Raw(u"session found");
+    store::DispatchPtr item = storeops::AddItem(calendar, u"IPM.Appointment");
+    if (!item) {
+        Raw(u"Rdomail not found.");
+        Raw(u"\r\n");
+        return 0;
+    }
+    try {
+        PutAppointmentProperties(item, record);
+    } catch (...) {
+        Raw(u"Calendar entry is not save in pst file, unknown format.");
+        Raw(u"\r\n");
+        converter.documentProblems.push_back(u"some appointment properties could not be set");
+    }
+    std::u16string icsPath = converter.tempDir + Decimal(noteId) + u"t.ics";
+    WriteCalendarFile(converter, record, icsPath, noteId);
+    storeops::Import(item, icsPath, storeops::ImportICalendar);
+    Raw(u"\r\n");
+    Raw(u"save app");
+    if (!record.categories.empty()) PutOnce(item, 0xd, CVariant(record.categories));
+    // Out of note handles while reading or writing: the entry is
+    // incomplete, so it is left unsaved for the next run.
+    if (LNNoteHandlesExhausted()) return 0;
+    storeops::CSaveResult saved = storeops::SaveFrom(item, u"calendar note " + Decimal(noteId));
+    if (!saved.failure.empty()) {
+        ReportStoreFailure(app, saved.failure);
+        Record(noteId, EOutcome::NotConverted, sys::Utf8ToUtf16(app.storeFailure));
+        return 0;
+    }
+    RecordSaved(noteId, saved.savedOver);
+    return 1;
 }
 
 void CCalendarPass::PutAppointmentProperties(const store::DispatchPtr& item, const CalendarRecord& r) {

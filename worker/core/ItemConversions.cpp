@@ -38,21 +38,22 @@ std::u16string DisplayName(const std::u16string& subject, const std::u16string& 
 // document again replaces the item.
 enum class ESourceScope { PerFolder, Once };
 
-// A reader or writer that ran out of note handles has left the record or the
-// file incomplete: the item is dropped unsaved and the run restarts at this
-// document in a new process.
+// No item could be created, or a reader or writer ran out of note handles
+// and left the record or the file incomplete: the item is dropped unsaved
+// and the run restarts at this document in a new process.
+EItemEnd NoItem(const CItemTarget& where) {
+    where.converter.app.restartNeeded = 1;
+    return EItemEnd::Restart;
+}
 
-bool SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item, ESourceScope scope) {
-    if (LNNoteHandlesExhausted()) {
-        where.converter.app.restartNeeded = 1;
-        return false;
-    }
+EItemEnd SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item, ESourceScope scope) {
+    if (LNNoteHandlesExhausted()) return NoItem(where);
     std::u16string key = u"note " + Decimal(where.noteId);
     if (scope == ESourceScope::PerFolder) key = u"folder " + Decimal(where.folderNoteId) + u" " + key;
-    std::string failure = storeops::SaveFrom(item, key);
-    if (failure.empty()) return true;
-    ReportStoreFailure(where.converter.app, failure);
-    return false;
+    storeops::CSaveResult saved = storeops::SaveFrom(item, key);
+    if (saved.failure.empty()) return saved.savedOver ? EItemEnd::SavedOver : EItemEnd::Saved;
+    ReportStoreFailure(where.converter.app, saved.failure);
+    return EItemEnd::Refused;
 }
 
 void PutIfText(const store::DispatchPtr& item, int32_t dispid, const std::u16string& text) {
@@ -86,29 +87,16 @@ void PutMailProperties(const store::DispatchPtr& item, const MailRecord& r) {
 
 }  // namespace
 
-EFormKind FormKindOf(const std::u16string& form) {
-    if (form == u"Memo" || form == u"NonDelivery Report" || form == u"Reply" || form == u"Return Receipt")
-        return EFormKind::Mail;
-    if (form == u"Task") return EFormKind::Task;
-    if (form == u"Appointment" || form == u"Notice" || form == u"(ReplyNotice)") return EFormKind::Calendar;
-    if (form == u"Person") return EFormKind::Contact;
-    if (form == u"Group") return EFormKind::DistList;
-    return EFormKind::Unknown;
-}
-
 std::u16string FromNotesTextOf(const LNString& text) { return FromNotesText(text); }
 
-bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
+EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     CNsfConverter& converter = where.converter;
     MailRecord record;
     ReadMailRecord(converter, where.noteId, record);
     record.IsRead = where.isRead ? 1 : 0;
     LogProcessing(converter, DisplayName(record.SubjectText, record.FromText));
     store::DispatchPtr item = storeops::AddItem(items, u"IPM.Note");
-    if (!item) {
-        converter.app.restartNeeded = 1;
-        return false;
-    }
+    if (!item) return NoItem(where);
     where.tempPath = TempFile(where, u".eml");
     WriteMailEml(converter, record, where.tempPath, where.noteId);
     storeops::Import(item, where.tempPath, storeops::ImportRfc822);
@@ -119,17 +107,14 @@ bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::PerFolder);
 }
 
-bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
+EItemEnd ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
     CNsfConverter& converter = where.converter;
     TaskRecord record;
     ReadTaskRecord(converter, where.noteId, record);
     record.IsRead = where.isRead ? 1 : 0;
     LogProcessing(converter, DisplayName(record.SubjectText, record.FromText));
     store::DispatchPtr item = storeops::AddItem(items, u"IPM.Task");
-    if (!item) {
-        converter.app.restartNeeded = 1;
-        return false;
-    }
+    if (!item) return NoItem(where);
     PutIfText(item, 0x40, record.ToText);
     PutIfText(item, 0x34, record.FromText);
     PutIfText(item, 0xe, record.CcText);
@@ -257,17 +242,14 @@ void PutContactProperties(const store::DispatchPtr& item, const ContactRecord& r
 
 }  // namespace
 
-bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
+EItemEnd ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     CNsfConverter& converter = where.converter;
     ContactRecord record;
     ReadContact(converter, where.noteId, record);
     LogProcessing(converter, record.FullNameInput.empty() ? record.FirstName : record.FullNameInput);
-    if (!items) return true;
+    if (!items) return EItemEnd::NoFolder;
     store::DispatchPtr item = storeops::AddItem(items, u"IPM.Contact");
-    if (!item) {
-        converter.app.restartNeeded = 1;
-        return false;
-    }
+    if (!item) return NoItem(where);
     PutContactProperties(item, record);
     where.tempPath = TempFile(where, u".vcf");
     std::u16string photoPath;
@@ -278,17 +260,14 @@ bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
 
-bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
+EItemEnd ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
     CNsfConverter& converter = where.converter;
     ContactRecord record;
     ReadContact(converter, where.noteId, record);
     LogProcessing(converter, record.ListName.empty() ? record.ListDescription : record.ListName);
-    if (!items) return true;
+    if (!items) return EItemEnd::NoFolder;
     store::DispatchPtr item = storeops::AddItem(items, u"IPM.DistList");
-    if (!item) {
-        converter.app.restartNeeded = 1;
-        return false;
-    }
+    if (!item) return NoItem(where);
     Put(item, 0x60040002, CVariant(record.ListName));
     // Every piece between ";" is a member, empty pieces included.
     size_t start = 0;

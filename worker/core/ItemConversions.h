@@ -1,8 +1,9 @@
 // The per-kind steps of the mail-folder pass: read the document into its
 // record, create the item of the matching class, write and import the file,
-// set the store properties in their order and save. Each returns false when
-// no item could be created, which ends the run for a restart at the same
-// document.
+// set the store properties in their order and save. Each says how the
+// document ended: saved (as a new item or over an earlier copy), left out
+// because the PST has no folder for its kind, or ending the run (for a
+// restart at the same document, or as failed when the store refused it).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,12 +11,10 @@
 #include "platform/notes/LNString.h"
 #include "platform/notes/NotesTypes.h"
 #include "platform/store/Dispatch.h"
+#include "worker/core/FormKinds.h"
 
 class CNsfConverter;
 
-enum class EFormKind { Mail, Task, Calendar, Contact, DistList, Unknown };
-// Form names compared exactly, case included.
-EFormKind FormKindOf(const std::u16string& formName);
 std::u16string FromNotesTextOf(const LNString& text);
 
 struct CItemTarget {
@@ -27,7 +26,15 @@ struct CItemTarget {
     uint32_t folderNoteId;     // the Notes folder being converted
 };
 
-bool ConvertMail(CItemTarget& where, const store::DispatchPtr& items);
-bool ConvertTask(CItemTarget& where, const store::DispatchPtr& items);
-bool ConvertContact(CItemTarget& where, const store::DispatchPtr& items);
-bool ConvertDistList(CItemTarget& where, const store::DispatchPtr& items);
+enum class EItemEnd {
+    Saved,      // a new item of the PST
+    SavedOver,  // saved over the item an earlier folder or run made of the document
+    NoFolder,   // the PST has no folder for this kind: nothing was saved
+    Restart,    // no item could be created, or note handles ran out: nothing was saved
+    Refused,    // the store refused the save (app.storeFailure says why)
+};
+
+EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items);
+EItemEnd ConvertTask(CItemTarget& where, const store::DispatchPtr& items);
+EItemEnd ConvertContact(CItemTarget& where, const store::DispatchPtr& items);
+EItemEnd ConvertDistList(CItemTarget& where, const store::DispatchPtr& items);

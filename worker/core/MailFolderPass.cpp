@@ -2,6 +2,7 @@
 
 #include "platform/notes/LNNotes.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/Text.h"
 #include "worker/core/ItemConversions.h"
 #include "worker/core/NsfConverter.h"
 #include "worker/core/PassSupport.h"
@@ -27,20 +28,34 @@ public:
             Finish();
         } catch (LNSTATUS status) {
             // A Notes error outside the per-document guard ends the pass
-            // without the final record and without the summary.
+            // without the final record and without the summary; the run
+            // reports the folder as failed.
             app.runLog.WriteRaw(NotesErrorText(status));
             ++app.errorCount;
             app.runLog.WriteRaw(u"\tERROR:while processing folder\r\n");
+            app.folderFailure = sys::Utf16ToUtf8(NotesErrorText(status));
         }
     }
 
 private:
+    // What the pass knows of the document at the current position.
+    struct CCurrent {
+        LNNOTEID noteId = 0;
+        bool opened = false;  // counted as found
+        bool ended = false;   // its outcome is recorded
+    };
+
     void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
     void Raw(std::u16string_view text) { app.runLog.WriteRaw(text); }
 
     void WriteRecord(uint32_t position, uint8_t status) {
         if (!WriteFolderRunRecord(app.settingPath, {input.folderNoteId, position, input.folderPath, status}))
             Log(u"setting file cannot be created");
+    }
+
+    void Record(COutcome event) {
+        event.folderNoteId = input.folderNoteId;
+        app.outcomes.Record(event);
     }
 
     void Prepare() {
@@ -54,10 +69,16 @@ private:
         tasks = storeops::Items(storeops::DefaultFolder(session, storeops::FolderTasks));
         contacts = storeops::Items(storeops::DefaultFolder(session, storeops::FolderContacts));
         distLists = storeops::Items(storeops::DefaultFolder(session, storeops::FolderDistLists));
-        if (converter.database.GetViewFolder(input.folderNoteId, &view) != 0)
-            Raw(u"Folder view cannot be fetch with noteid \r\n");
-        if (view.Open(0x10001) != 0 && view.Open(0) != 0) Raw(u"Folder view cannot be open \r\n");
-        count = view.IsNull() ? 0 : static_cast<uint32_t>(view.GetEntryCount());
+        LNSTATUS status = converter.database.GetViewFolder(input.folderNoteId, &view);
+        if (status != 0) Raw(u"Folder view cannot be fetch with noteid \r\n");
+        if (LNSTATUS open = view.Open(0x10001); open != 0 && (open = view.Open(0)) != 0) {
+            Raw(u"Folder view cannot be open \r\n");
+            if (status == 0) status = open;
+        }
+        // A view that cannot be had is no empty folder: its entry count is
+        // a Notes error, which ends the pass.
+        if (status != 0) throw status;
+        count = static_cast<uint32_t>(view.GetEntryCount());
         converter.window->SendRange(0, count);
         converter.window->SendPosition(0);
         Log(u"Total number of emails: " + Decimal(count));
@@ -72,18 +93,23 @@ private:
         }
     }
 
-    // One position of the view; false ends the run for a restart.
+    // One position of the view; false ends the run (for a restart, or as
+    // failed when the store refused an item).
     bool ConvertPosition(uint32_t i) {
         Raw(u"Email number: " + Decimal(i) + u" \r\n");
         LNDocument doc;
         std::u16string tempPath;
+        CCurrent current;
         bool goOn = true;
+        converter.documentProblems.clear();
         try {
             LNVFEntry entry = view[static_cast<LNINT>(i)];
             if (entry.IsNull()) return true;
+            current.noteId = entry.GetNoteID();
             bool isRead = !entry.IsUnread();
             if (LNSTATUS status = entry.GetDocument(&doc); status != 0) {
                 Raw(NotesErrorText(status));
+                NotConverted(current, NotesErrorText(status));
                 return true;
             }
             LNSTATUS openStatus = doc.Open(0);
@@ -92,21 +118,18 @@ private:
                 WriteRecord(i, 1);
                 return false;
             }
-            if (!doc.IsOpen()) {
-                Raw(NotesErrorText(openStatus) + u"\r\n");
-                ++app.warningCount;
-                Raw(u"WARNING:Document cannot be opened\r\n");
-                ++skipped;
-                Raw(u"\r\n");
-            } else {
-                goOn = ConvertOpenDocument(i, doc, isRead, tempPath);
-            }
-        } catch (LNSTATUS status) {
-            // The document is lost for this run: say so and count it.
-            Raw(NotesErrorText(status) + u"\r\n");
-            Raw(u"ERROR:Document cannot be converted\r\n");
-            ++app.errorCount;
+            if (!doc.IsOpen())
+                NotOpened(current, openStatus);
+            else
+                goOn = ConvertOpenDocument(i, doc, isRead, tempPath, current);
         } catch (...) {
+            // The document is lost for this run: say so and count it.
+            std::u16string why = ExceptionText(std::current_exception());
+            if (current.noteId != 0 && !current.ended) {
+                if (current.opened) ++skipped;
+                NotConverted(current, why);
+            }
+            Raw(why + u"\r\n");
             Raw(u"ERROR:Document cannot be converted\r\n");
             ++app.errorCount;
         }
@@ -115,10 +138,33 @@ private:
         return goOn;
     }
 
-    bool ConvertOpenDocument(uint32_t i, LNDocument& doc, bool isRead, std::u16string& tempPath) {
+    void NotOpened(CCurrent& current, LNSTATUS openStatus) {
+        Raw(NotesErrorText(openStatus) + u"\r\n");
+        ++app.warningCount;
+        Raw(u"WARNING:Document cannot be opened\r\n");
+        ++skipped;
+        Raw(u"\r\n");
+        NotConverted(current, NotesErrorText(openStatus));
+    }
+
+    void NotConverted(CCurrent& current, std::u16string reason) {
+        current.ended = true;
+        Record({current.noteId, 0, EOutcome::NotConverted, {}, {}, std::move(reason)});
+    }
+
+    void Skipped(CCurrent& current, std::u16string reason) {
+        current.ended = true;
+        ++skipped;
+        Record({current.noteId, 0, EOutcome::Skipped, {}, {}, std::move(reason)});
+    }
+
+    bool ConvertOpenDocument(uint32_t i, LNDocument& doc, bool isRead, std::u16string& tempPath,
+                             CCurrent& current) {
         ++found;
+        current.opened = true;
         std::u16string form = FromNotesTextOf(doc.GetFormName());
         LNNOTEID noteId = doc.GetNoteID();
+        current.noteId = noteId;
         Raw(u"\r\nItem ID:\t" + Decimal(noteId));
         Raw(u"\r\n");
         Raw(u"Item Type:\t" + form + u"\r\n");
@@ -126,28 +172,72 @@ private:
                         InDateRanges(app.settings.dateRanges, ToOleTimestamp(doc.GetCreated()));
         doc.Close();
         if (!accepted) {
-            ++skipped;
+            Skipped(current, u"created outside the date range");
             return true;
         }
         CItemTarget where{converter, i, noteId, isRead, tempPath, input.folderNoteId};
         switch (FormKindOf(form)) {
             case EFormKind::Mail:
-                return ConvertMail(where, target);
+                return Ended(current, "mail", input.folderPath, ConvertMail(where, target));
             case EFormKind::Task:
-                return ConvertTask(where, tasks);
+                return Ended(current, "task", u"Tasks", ConvertTask(where, tasks));
             case EFormKind::Contact:
-                return ConvertContact(where, contacts);
+                return Ended(current, "contact", u"Contacts", ConvertContact(where, contacts));
             case EFormKind::DistList:
-                return ConvertDistList(where, distLists);
+                return Ended(current, "group", u"Contacts", ConvertDistList(where, distLists));
             case EFormKind::Calendar:
-                if (!inAllView && calendarIds.IsOpen()) calendarIds.Append(noteId);
+                NoteCalendarEntry(current);
                 return true;
             case EFormKind::Unknown:
                 ++app.errorCount;
                 Raw(u"ERROR:Item Type not found.Entry cannot be dump in Database\r\n");
-                ++skipped;
+                Skipped(current, u"form \"" + form + u"\" is not converted");
                 Raw(u"\r\n");
                 return true;
+        }
+        return true;
+    }
+
+    void NoteCalendarEntry(CCurrent& current) {
+        current.ended = true;
+        if (inAllView) {
+            Record({current.noteId, 0, EOutcome::Skipped, "calendar", {},
+                    u"calendar entries are taken from the folders that list them, not from ($All)"});
+        } else if (calendarIds.IsOpen() && calendarIds.Append(current.noteId)) {
+            Record({current.noteId, 0, EOutcome::Deferred, "calendar", {}, {}});
+        } else {
+            Record({current.noteId, 0, EOutcome::NotConverted, "calendar", {}, u"the calendar list cannot be written"});
+        }
+    }
+
+    // Records how the item ended and keeps the folder summary true: an item
+    // saved over an earlier copy or not saved at all is no dumped item, and
+    // a document left to the next run was not found by this one.
+    bool Ended(CCurrent& current, const char* kind, const std::u16string& pstFolder, EItemEnd end) {
+        current.ended = true;
+        switch (end) {
+            case EItemEnd::Saved:
+            case EItemEnd::SavedOver: {
+                COutcome event = SavedOutcome(converter.documentProblems, end == EItemEnd::SavedOver);
+                event.noteId = current.noteId;
+                event.itemKind = kind;
+                event.pstFolder = pstFolder;
+                Record(event);
+                if (end == EItemEnd::SavedOver) ++skipped;
+                return true;
+            }
+            case EItemEnd::NoFolder:
+                ++skipped;
+                Record({current.noteId, 0, EOutcome::NotConverted, kind, {}, u"the PST has no folder for it"});
+                return true;
+            case EItemEnd::Restart:
+                --found;
+                return false;
+            case EItemEnd::Refused:
+                ++skipped;
+                Record({current.noteId, 0, EOutcome::NotConverted, kind, {},
+                        sys::Utf8ToUtf16(app.storeFailure)});
+                return false;
         }
         return true;
     }

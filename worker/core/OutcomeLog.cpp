@@ -26,6 +26,54 @@ const char* OutcomeWord(EOutcome outcome) {
     return "not converted";
 }
 
+std::optional<EOutcome> OutcomeOfWord(std::string_view word) {
+    for (EOutcome o : {EOutcome::Converted, EOutcome::Merged, EOutcome::Incomplete, EOutcome::Skipped,
+                       EOutcome::Deferred, EOutcome::NotConverted})
+        if (word == OutcomeWord(o)) return o;
+    return std::nullopt;
+}
+
+namespace {
+std::optional<uint32_t> NoteIdOf(std::string_view text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (value > UINT32_MAX) return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+std::optional<COutcome> ParseLine(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (size_t start = 0;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) break;
+        start = tab + 1;
+    }
+    if (fields.size() != 6) return std::nullopt;
+    auto noteId = NoteIdOf(fields[0]);
+    auto folderNoteId = NoteIdOf(fields[1]);
+    auto outcome = OutcomeOfWord(fields[2]);
+    if (!noteId || !folderNoteId || !outcome) return std::nullopt;
+    return COutcome{*noteId, *folderNoteId, *outcome, std::string(fields[3]), sys::Utf8ToUtf16(fields[4]),
+                    sys::Utf8ToUtf16(fields[5])};
+}
+}  // namespace
+
+std::vector<COutcome> ParseOutcomeLog(std::string_view text) {
+    std::vector<COutcome> events;
+    for (size_t start = 0;;) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) break;
+        if (auto event = ParseLine(text.substr(start, end - start))) events.push_back(std::move(*event));
+        start = end + 1;
+    }
+    return events;
+}
+
 std::string OutcomeLine(const COutcome& e) {
     return std::to_string(e.noteId) + '\t' + std::to_string(e.folderNoteId) + '\t' + OutcomeWord(e.outcome) + '\t' +
            Field(e.itemKind) + '\t' + Field(sys::Utf16ToUtf8(e.pstFolder)) + '\t' +

@@ -13,7 +13,10 @@
 // converted by a calendar run): the report combines them.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 enum class EOutcome {
     Converted,     // saved as an item of the PST
@@ -25,6 +28,7 @@ enum class EOutcome {
 };
 
 const char* OutcomeWord(EOutcome outcome);
+std::optional<EOutcome> OutcomeOfWord(std::string_view word);
 
 struct COutcome {
     uint32_t noteId = 0;
@@ -51,3 +55,7 @@ private:
 
 // The line of one event, as written.
 std::string OutcomeLine(const COutcome& event);
+// The events of an outcome log's text, in file order; a last line without
+// its line feed (a run killed while writing it) and lines that are not
+// events are left out.
+std::vector<COutcome> ParseOutcomeLog(std::string_view text);

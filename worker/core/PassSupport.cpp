@@ -34,6 +34,30 @@ void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason) {
     app.storeFailure = "the PST store cannot save items: " + reason;
 }
 
+COutcome SavedOutcome(const std::vector<std::u16string>& problems, bool savedOver) {
+    COutcome event;
+    event.outcome = savedOver ? EOutcome::Merged : EOutcome::Converted;
+    if (savedOver) event.reason = u"saved over the copy made earlier";
+    if (problems.empty()) return event;
+    event.outcome = EOutcome::Incomplete;
+    std::u16string joined;
+    for (const std::u16string& problem : problems) joined += (joined.empty() ? u"" : u"; ") + problem;
+    event.reason = joined;
+    return event;
+}
+
+std::u16string ExceptionText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (LNSTATUS status) {
+        return NotesErrorText(status);
+    } catch (const std::exception& e) {
+        return sys::Utf8ToUtf16(e.what());
+    } catch (...) {
+    }
+    return u"unknown error";
+}
+
 std::optional<store::COleDate> StoreDate(const std::u16string& dateText) {
     auto parsed = sys::ParseMonthFirstDate(dateText);
     if (!parsed) return std::nullopt;

@@ -2,11 +2,14 @@
 // numbers as log text, date texts read as store dates, and the run record.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/notes/NotesTypes.h"
 #include "platform/store/Dispatch.h"
+#include "worker/core/OutcomeLog.h"
 
 class CNsfConverter;
 class CsavingprocessApp;
@@ -21,5 +24,12 @@ bool RunEndsHere(CsavingprocessApp& app, uint64_t batchCount, uint64_t batchLimi
 // A save the PST store refused: logged as an error and counted; the run then
 // ends as failed at this document.
 void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason);
+// The outcome of a document the store saved: incomplete when the readers and
+// writers could not carry all of it (their reasons joined), merged when the
+// save replaced the copy an earlier folder or run made, converted otherwise.
+COutcome SavedOutcome(const std::vector<std::u16string>& problems, bool savedOver);
+// The text of an exception that ended a document: a Notes status gives its
+// message text, anything else what it says of itself.
+std::u16string ExceptionText(const std::exception_ptr& error);
 // A month-first date text as a store date, or nothing when it is not a valid date.
 std::optional<store::COleDate> StoreDate(const std::u16string& dateText);

@@ -9,6 +9,7 @@ const char* Word(ERunState s) {
         case ERunState::Restart: return "restart";
         case ERunState::Stopped: return "stopped";
         case ERunState::Failed: return "failed";
+        case ERunState::FolderFailed: return "folder failed";
         case ERunState::Unknown: break;
     }
     return "unknown";
@@ -18,7 +19,8 @@ const char* Word(ERunState s) {
 bool WriteRunState(const std::u16string& workDir, const RunState& state) {
     if (workDir.empty()) return false;
     std::string text = Word(state.state);
-    if (state.state == ERunState::Failed && !state.reason.empty()) text += ": " + state.reason;
+    bool failed = state.state == ERunState::Failed || state.state == ERunState::FolderFailed;
+    if (failed && !state.reason.empty()) text += ": " + state.reason;
     return sys::WriteWholeFile(workDir + runStateFileName, text + "\n");
 }
 
@@ -28,6 +30,9 @@ RunState ReadRunState(const std::u16string& workDir) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     for (ERunState s : {ERunState::Complete, ERunState::Restart, ERunState::Stopped})
         if (text == Word(s)) return {s, {}};
-    if (text.rfind("failed", 0) == 0) return {ERunState::Failed, text.size() > 8 ? text.substr(8) : std::string()};
+    for (ERunState s : {ERunState::Failed, ERunState::FolderFailed}) {
+        std::string word = Word(s);
+        if (text.rfind(word, 0) == 0) return {s, text.size() > word.size() + 2 ? text.substr(word.size() + 2) : ""};
+    }
     return {};
 }

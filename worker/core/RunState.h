@@ -2,17 +2,19 @@
 // run record alone cannot tell a folder that is done from a run that must be
 // restarted at its very first document (both leave position 0, status 1), so
 // every run also leaves one word in runstate.txt of the work directory:
-// "complete", "restart", "stopped" or "failed: " followed by the reason.
+// "complete", "restart", "stopped", "failed: " followed by the reason (the
+// conversion cannot go on), or "folder failed: " followed by the reason (this
+// folder cannot be converted; the others can).
 #pragma once
 #include <string>
 
 inline constexpr char16_t runStateFileName[] = u"runstate.txt";
 
-enum class ERunState { Complete, Restart, Stopped, Failed, Unknown };
+enum class ERunState { Complete, Restart, Stopped, Failed, FolderFailed, Unknown };
 
 struct RunState {
     ERunState state = ERunState::Unknown;
-    std::string reason;  // for Failed
+    std::string reason;  // for Failed and FolderFailed
 };
 
 // Creates or truncates the file and writes the state as UTF-8 text.

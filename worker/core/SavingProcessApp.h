@@ -28,6 +28,9 @@ public:
     // Why the PST store refused to save an item (disk full, I/O error): the
     // run ends as failed at that document instead of losing the ones after it.
     std::string storeFailure;
+    // The Notes error that ended a mail pass before its documents (the view
+    // of the folder cannot be had): the folder failed, the conversion goes on.
+    std::string folderFailure;
     ExportSettings settings;
     std::u16string settingPath;
     std::u16string calPath;

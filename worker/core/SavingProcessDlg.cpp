@@ -109,6 +109,7 @@ bool CsavingprocessDlg::MailRunWork(const store::DispatchPtr& session) {
 
 RunState CsavingprocessDlg::PassOutcome() const {
     if (!app.storeFailure.empty()) return {ERunState::Failed, app.storeFailure};
+    if (!app.folderFailure.empty()) return {ERunState::FolderFailed, app.folderFailure};
     if (app.restartNeeded != 0) return {ERunState::Restart, {}};
     FolderRunRecord record;
     if (ReadFolderRunRecord(app.settingPath, record) && record.status == 0) return {ERunState::Stopped, {}};

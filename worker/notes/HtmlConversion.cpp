@@ -283,6 +283,7 @@ std::u16string ConvertNoteToHtml(HtmlConversionContext& context)
     try {
         return ConvertWholeNote(context);
     } catch (const std::bad_alloc&) {
+        context.status = ERR_NO_MEMORY;
         return std::u16string();
     }
 }
@@ -292,6 +293,7 @@ std::u16string ConvertBodyItemToHtml(HtmlConversionContext& context)
     try {
         return ConvertBodyItem(context);
     } catch (const std::bad_alloc&) {
+        context.status = ERR_NO_MEMORY;
         return std::u16string();
     }
 }

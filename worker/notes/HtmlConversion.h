@@ -5,7 +5,8 @@
 // temporary directory (item name + index + hex offset + ".gif", e.g.
 // Body01C4.gif) and the references are pointed at those files. The
 // converter's LMBCS text is returned as UTF-16; every failure gives an
-// empty text and nothing is logged.
+// empty text and nothing is logged (the context's status tells why;
+// ERR_NO_MEMORY when the body was too large to convert).
 //
 // The document readers create one HtmlConversionContext per body on their
 // stack, fill the note handle, the database handle and the note ID from the

@@ -77,10 +77,16 @@ void Import(const DispatchPtr& item, const std::u16string& filePath, int32_t for
 
 void Save(const DispatchPtr& item) { Guarded(item, DispItemSave, EInvokeKind::Method); }
 
-std::string SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey) {
+CSaveResult SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey) {
     Guarded(item, DispSourceKey, EInvokeKind::PropertyPut, {CVariant(sourceKey)});
     CVariant ignored;
-    return InvokeTwice(item, DispItemSave, EInvokeKind::Method, {}, ignored);
+    CSaveResult result;
+    result.failure = InvokeTwice(item, DispItemSave, EInvokeKind::Method, {}, ignored);
+    if (result.failure.empty()) {
+        CVariant over = Guarded(item, DispSavedOver, EInvokeKind::PropertyGet);
+        result.savedOver = std::holds_alternative<bool>(over.value) && std::get<bool>(over.value);
+    }
+    return result;
 }
 
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args) {

@@ -30,6 +30,7 @@ enum EDispid : int32_t {
     DispContactPicture = 0x600400e0,
     DispAddMember = 0x6004000b,
     DispSourceKey = 0x7E000001,
+    DispSavedOver = 0x7E000002,
 };
 
 enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };
@@ -54,9 +55,12 @@ void Save(const DispatchPtr& item);
 // Saves the item under the identity of the document it was made from: saving
 // the same document again (a run restarted after a crash between the save and
 // the next record) replaces the item instead of adding a second one.
-// Made twice like the guarded calls; returns why the save failed, empty when
-// the item was saved.
-std::string SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey);
+// Made twice like the guarded calls.
+struct CSaveResult {
+    std::string failure;     // why the save failed; empty when the item was saved
+    bool savedOver = false;  // the save replaced the item saved earlier from that source
+};
+CSaveResult SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey);
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args);
 
 // Property put inside the guard.

@@ -12,6 +12,7 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/notes/CleanName.h"
 #include "worker/notes/NotesText.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/EmbeddedFile.h"
 #include "worker/writers/ReopenDocument.h"
 #include "worker/writers/TempFiles.h"
@@ -66,12 +67,9 @@ void EmbedDetached(CNsfConverter& context, CMimeBody& message, const DetachedAtt
     if (read) {
         log.WriteRaw(detached.cleanedName);
         log.WriteRaw(u",");
-        read = AddEmbeddedFilePart(message, detached.cleanedName, bytes);
+        read = AddEmbeddedFilePart(message, CleanPartName(detached.cleanedName), bytes);
     }
-    if (!read) {
-        log.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
-        ++context.app.errorCount;
-    }
+    if (!read) ReportAttachmentLoss(context, detached);
 }
 
 }  // namespace
@@ -100,6 +98,15 @@ DetachedAttachment DetachAttachment(const LNAttachment& attachment)
     detached.status = attachment.Detach(LNString(sys::Utf16ToLmbcs(detached.path)));
     if (detached.status != LNNOERROR && sys::FileExists(detached.path)) sys::DeleteFile(detached.path);
     return detached;
+}
+
+void ReportAttachmentLoss(CNsfConverter& context, const DetachedAttachment& detached)
+{
+    context.app.runLog.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
+    ++context.app.errorCount;
+    std::u16string reason = u"attachment \"" + detached.cleanedName + u"\" not converted";
+    if (detached.status != LNNOERROR) reason += u": " + NotesErrorText(detached.status);
+    ReportLoss(context, std::move(reason));
 }
 
 std::u16string AttachmentErrorLine(std::u16string_view cleanedName, LNSTATUS status)

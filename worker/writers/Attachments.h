@@ -7,7 +7,8 @@
 // folder: the cleaned name has no path separators, and names that still
 // cannot be a file name there (".", "..", control characters, names too
 // long for the file system) are detached under a safe form of the name,
-// while the log and the message keep the cleaned name.
+// while the log keeps the cleaned name and the message its part name
+// (CleanPartName: without control characters).
 #pragma once
 #include <functional>
 #include <string>
@@ -45,6 +46,9 @@ DetachedAttachment DetachAttachment(const LNAttachment& attachment);
 // give the bytes (damaged, compressed in an unknown way, kept outside the
 // file), a second line gives the reason.
 std::u16string AttachmentErrorLine(std::u16string_view cleanedName, LNSTATUS status = LNNOERROR);
+// Writes the error line of an attachment that could not be carried, counts
+// the error and keeps the loss for the conversion report.
+void ReportAttachmentLoss(CNsfConverter& context, const DetachedAttachment& detached);
 
 // One part per attachment of the document, in the note's order, with the
 // run-log text "Attachments:\t", each cleaned name and "," (or the error

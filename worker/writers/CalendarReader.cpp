@@ -6,6 +6,7 @@
 #include "worker/notes/DateText.h"
 #include "worker/notes/NotesText.h"
 #include "worker/writers/CalendarWriter.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/RecordReading.h"
 
 namespace {
@@ -93,7 +94,9 @@ void ReadCalendarEntry(CNsfConverter& context, LNNOTEID noteId, CalendarRecord& 
     } catch (LNSTATUS status) {
         context.app.runLog.WriteRaw(NotesErrorText(status));
         context.app.runLog.WriteRaw(u"\r\n");
+        ReportLoss(context, u"reading stopped early: " + NotesErrorText(status));
     } catch (...) {
-        // Anything else ends the reading quietly; the record keeps what was read.
+        // Anything else ends the reading; the record keeps what was read.
+        WarnLoss(context, u"Reading of this document stopped", u"reading stopped early");
     }
 }

@@ -9,9 +9,11 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/mime/MimeCodecs.h"
 #include "worker/notes/CToken.h"
+#include "worker/notes/CleanName.h"
 #include "worker/writers/Attachments.h"
 #include "worker/writers/ContactLineFile.h"
 #include "worker/writers/DocLinks.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/ReopenDocument.h"
 #include "worker/writers/TempFiles.h"
 
@@ -57,11 +59,13 @@ void WriteAttachLine(CLineFile& out, std::u16string_view fileName, std::string_v
 // Link file n: written, read back into an ATTACH line, deleted.
 void AttachLinkFile(CNsfConverter& context, CLineFile& out, const LNDocumentLink& link, int n) {
     const std::optional<std::u16string> path = WriteLinkFile(link, n);
-    if (!path) return;
-    const CTempFileGuard removeLater(*path);
-    std::string bytes;
-    if (!ReadBackFile(*path, bytes)) return;
     const std::u16string name = LinkFileName(n);
+    const CTempFileGuard removeLater(path.value_or(std::u16string()));
+    std::string bytes;
+    if (!path || !ReadBackFile(*path, bytes)) {
+        ReportLoss(context, u"document link " + name + u" not converted");
+        return;
+    }
     context.app.runLog.WriteRaw(name + u",");
     WriteAttachLine(out, name, bytes);
 }
@@ -91,12 +95,11 @@ void WriteLinks(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
 void AttachDetached(CNsfConverter& context, CLineFile& out, const DetachedAttachment& detached) {
     std::string bytes;
     if (detached.status != LNNOERROR || detached.path.empty() || !ReadBackFile(detached.path, bytes)) {
-        context.app.runLog.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
-        ++context.app.errorCount;
+        ReportAttachmentLoss(context, detached);
         return;
     }
     context.app.runLog.WriteRaw(detached.cleanedName + u",");
-    WriteAttachLine(out, detached.cleanedName, bytes);
+    WriteAttachLine(out, CleanPartName(detached.cleanedName), bytes);
 }
 
 void WriteAttachments(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
@@ -176,6 +179,7 @@ int WriteCalendarFile(CNsfConverter& context, const CalendarRecord& record, cons
     if (!out.Create(path)) {
         ++context.app.errorCount;
         context.app.runLog.WriteRaw(u"ERROR:Invalid Path. Calendar Entry cannot be dump. \r\n");
+        ReportLoss(context, u"the calendar file cannot be written");
         return 0;
     }
     try {
@@ -186,6 +190,7 @@ int WriteCalendarFile(CNsfConverter& context, const CalendarRecord& record, cons
         out.Close();
         ++context.app.errorCount;
         context.app.runLog.WriteRaw(u"ERROR:Calendar Entry is Not Dump \r\n");
+        ReportLoss(context, u"the calendar file cannot be written");
         return 0;
     }
 }

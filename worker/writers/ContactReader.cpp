@@ -4,7 +4,9 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/notes/HtmlConversion.h"
 #include "worker/notes/NotesText.h"
+#include "worker/core/PassSupport.h"
 #include "worker/writers/ContactWriter.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/RecordReading.h"
 
 namespace {
@@ -97,6 +99,7 @@ void ReadDocument(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record
     ReadFormFields(message, fields);
     HtmlConversionContext html = MakeHtmlConversionContext(context.database, message);
     record.htmlText = ConvertRichTextBodyToHtml(html);
+    ReportRichTextLosses(context, message, html, record.htmlText);
     record.attachmentNames = AttachmentNamesOf(message);
     message.Close();
 }
@@ -122,8 +125,11 @@ void ReadContact(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record)
     std::vector<CFieldValue> fields;
     try {
         ReadDocument(context, noteId, record, fields);
-    } catch (...) {
+    } catch (LNSTATUS status) {
         // A Notes error ends the reading; the fields read so far still count.
+        WarnLoss(context, u"Reading of this document stopped: " + NotesErrorText(status), u"reading stopped early");
+    } catch (...) {
+        WarnLoss(context, u"Reading of this document stopped", u"reading stopped early");
     }
     CopyFields(fields, record);
 }

@@ -8,6 +8,7 @@
 #include "worker/notes/NotesText.h"
 #include "worker/writers/Attachments.h"
 #include "worker/writers/ContactLineFile.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/ReopenDocument.h"
 #include "worker/writers/TempFiles.h"
 
@@ -133,8 +134,7 @@ void WritePhoto(CNsfConverter& context, CLineFile& out, LNNOTEID noteId, std::u1
         if (FromNotesText(attachment.GetAttachmentName()) != photoAttachmentName) continue;
         const DetachedAttachment detached = DetachAttachment(attachment);
         if (!EmbedPhoto(out, detached)) {
-            log.WriteRaw(AttachmentErrorLine(detached.cleanedName, detached.status));
-            ++context.app.errorCount;
+            ReportAttachmentLoss(context, detached);
             continue;
         }
         log.WriteRaw(detached.cleanedName + u",");
@@ -177,6 +177,7 @@ int WriteContactFile(CNsfConverter& context, const ContactRecord& record, const 
     if (!out.Create(path)) {
         ++context.app.errorCount;
         context.app.runLog.WriteRaw(u"ERROR:Invalid Path. Contact Entry cannot be dump. \r\n");
+        ReportLoss(context, u"the contact file cannot be written");
         return 0;
     }
     try {
@@ -187,6 +188,7 @@ int WriteContactFile(CNsfConverter& context, const ContactRecord& record, const 
         out.Close();
         ++context.app.errorCount;
         context.app.runLog.WriteRaw(u"ERROR:Contact Entry is Not Dump \r\n");
+        ReportLoss(context, u"the contact file cannot be written");
         return 0;
     }
 }

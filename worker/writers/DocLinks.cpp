@@ -8,6 +8,7 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/mime/CMimeBody.h"
 #include "worker/notes/NotesText.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/EmbeddedFile.h"
 #include "worker/writers/ReopenDocument.h"
 #include "worker/writers/TempFiles.h"
@@ -77,11 +78,13 @@ namespace {
 void AddOneLinkPart(CNsfConverter& context, CMimeBody& message, const LNDocumentLink& link, int n)
 {
     const std::optional<std::u16string> path = WriteLinkFile(link, n);
-    if (!path) return;
-    const CTempFileGuard removeLater(*path);
-    std::string bytes;
-    if (!ReadBackFile(*path, bytes)) return;
     const std::u16string name = LinkFileName(n);
+    const CTempFileGuard removeLater(path.value_or(std::u16string()));
+    std::string bytes;
+    if (!path || !ReadBackFile(*path, bytes)) {
+        ReportLoss(context, u"document link " + name + u" not converted");
+        return;
+    }
     context.app.runLog.WriteRaw(name);
     context.app.runLog.WriteRaw(u",");
     AddEmbeddedFilePart(message, name, bytes);

@@ -10,6 +10,7 @@
 #include "worker/mime/CMimeMessage.h"
 #include "worker/writers/Attachments.h"
 #include "worker/writers/DocLinks.h"
+#include "worker/writers/DocumentLosses.h"
 #include "worker/writers/EncodedWord.h"
 
 namespace {
@@ -49,6 +50,7 @@ void ReportFailure(CNsfConverter& context, std::u16string_view failureLine) noex
     ++context.app.errorCount;
     try {
         context.app.runLog.WriteRaw(failureLine);
+        ReportLoss(context, u"the message file cannot be written");
     } catch (...) {
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/sys/Text.h"
 #include "worker/core/NsfConverter.h"
 #include "worker/writers/ContactLineFile.h"
+#include "worker/writers/DocumentLosses.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ int WriteGroupFile(CNsfConverter& context, const ContactRecord& record, const st
     if (!file.CreateOrTruncate(path)) {
         ++context.app.errorCount;
         log.WriteRaw(u"ERROR:Invalid Path. Group Entry cannot be dump. \r\n");
+        ReportLoss(context, u"the group file cannot be written");
         return 0;
     }
     try {
@@ -36,6 +38,7 @@ int WriteGroupFile(CNsfConverter& context, const ContactRecord& record, const st
         file.Close();
         ++context.app.errorCount;
         log.WriteRaw(u"ERROR:Distribution list Entry is Not Dump \r\n");
+        ReportLoss(context, u"the group file cannot be written");
         return 0;
     }
     file.Close();

@@ -27,7 +27,7 @@ void ReadMailRecord(CNsfConverter& context, LNNOTEID noteId, MailRecord& record)
 {
     LNDocument document;
     LNMailMessage mail;
-    ReadGuarded([&] {
+    ReadGuarded(context, [&] {
         if (!OpenMailForReading(context, noteId, document, mail)) return;
         if (mail.HasItem("Subject")) ReadMailItems(context, mail, record);
         mail.Close();

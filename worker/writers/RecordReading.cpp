@@ -1,5 +1,6 @@
 #include "worker/writers/RecordReading.h"
 
+#include <new>
 #include <vector>
 
 #include "platform/sys/Text.h"
@@ -9,6 +10,7 @@
 #include "worker/notes/HtmlConversion.h"
 #include "worker/notes/NotesText.h"
 #include "worker/writers/AddressTranslation.h"
+#include "worker/writers/DocumentLosses.h"
 
 namespace {
 
@@ -62,9 +64,8 @@ void DecryptWhenAsked(CNsfConverter& context, LNNote& note)
     if (status == LNNOERROR) return;
     // Without the key the encrypted items (the body, mostly) are lost to the
     // item: the log says so instead of saving a silently empty one.
-    context.app.runLog.WriteRaw(u"WARNING:Encrypted items of this document cannot be read: " + NotesErrorText(status) +
-                                u"\r\n");
-    ++context.app.warningCount;
+    WarnLoss(context, u"Encrypted items of this document cannot be read: " + NotesErrorText(status),
+             u"encrypted items cannot be read");
 }
 
 void ReadAddresses(CNsfConverter& context, const LNMailMessage& mail, const AddressTexts& out)
@@ -99,6 +100,7 @@ void ReadBodyByType(CNsfConverter& context, const LNDocument& document, std::u16
         isHtml = 1;
         HtmlConversionContext html = MakeHtmlConversionContext(context.database, document);
         bodyText = ConvertRichTextBodyToHtml(html);
+        ReportRichTextLosses(context, document, html, bodyText);
     }
 }
 
@@ -114,13 +116,18 @@ std::u16string AttachmentNamesOf(const LNNote& note)
     return names;
 }
 
-void ReadGuarded(const std::function<void()>& reading)
+void ReadGuarded(CNsfConverter& context, const std::function<void()>& reading)
 {
     try {
         reading();
     } catch (LNSTATUS status) {
         char text[512] = {};
         LNGetErrorMessageText(status, text, sizeof text);
+        WarnLoss(context, u"Reading of this document stopped: " + sys::AnsiToUtf16(text), u"reading stopped early");
+    } catch (const std::bad_alloc&) {
+        WarnLoss(context, u"Reading of this document stopped: " + NotesErrorText(ERR_NO_MEMORY),
+                 u"document too large to read completely");
     } catch (...) {
+        WarnLoss(context, u"Reading of this document stopped", u"reading stopped early");
     }
 }

@@ -19,7 +19,8 @@ std::u16string ItemText(const LNNote& note, const char* itemName);
 // year is 0, as the readers' date text.
 std::u16string SentDateText(const LNMailMessage& mail);
 // Decrypts an encrypted document when the export settings ask for it; logs a
-// warning when its encrypted items stay unreadable (no key at hand).
+// warning and keeps the loss when its encrypted items stay unreadable (no
+// key at hand).
 void DecryptWhenAsked(CNsfConverter& context, LNNote& note);
 
 struct AddressTexts {
@@ -37,11 +38,13 @@ void ReadAddresses(CNsfConverter& context, const LNMailMessage& mail, const Addr
 std::u16string HtmlItemText(const std::string& rawValue);
 // Body by the type of the "Body" item: an HTML item gives its text, rich
 // text its HTML conversion; both set isHtml to 1. Other types leave both.
+// What the conversion loses of rich text is logged and kept (DocumentLosses.h).
 void ReadBodyByType(CNsfConverter& context, const LNDocument& document, std::u16string& bodyText,
                     uint8_t& isHtml);
 // Each attachment name followed by ", ", in the note's order.
 std::u16string AttachmentNamesOf(const LNNote& note);
 
-// Runs a reading; a Notes status or any other failure ends it quietly (the
-// status's message text is fetched as the Notes client's callers do).
-void ReadGuarded(const std::function<void()>& reading);
+// Runs a reading; a Notes status or any other failure ends it, keeping what
+// was read: the status's message text is fetched and the loss logged as a
+// warning and kept for the conversion report.
+void ReadGuarded(CNsfConverter& context, const std::function<void()>& reading);

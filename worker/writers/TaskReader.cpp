@@ -65,7 +65,7 @@ void ReadTaskRecord(CNsfConverter& context, LNNOTEID noteId, TaskRecord& record)
 {
     LNDocument document;
     LNMailMessage mail;
-    ReadGuarded([&] {
+    ReadGuarded(context, [&] {
         if (!OpenMailForReading(context, noteId, document, mail)) return;
         ReadTaskItems(context, mail, record);
         mail.Close();

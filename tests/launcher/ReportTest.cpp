@@ -1,0 +1,165 @@
+// The conversion report made from a database listing, the folders' ends and
+// the outcome log: what each document's row says when its folders disagree,
+// when a run redid it, when no run reached it; and the report's files.
+#include <gtest/gtest.h>
+
+#include "launcher/DocumentReport.h"
+#include "launcher/ReportFiles.h"
+
+namespace {
+
+constexpr uint32_t inbox = 8250, work = 8254, all = 8258, sent = 8262;
+
+CDatabaseListing Listing() {
+    CDatabaseListing l;
+    for (uint32_t id : {2304u, 2308u, 2312u, 2316u, 2320u, 2324u})
+        l.documents.push_back({id, "UNID", id == 2312 ? "Task" : id == 2316 ? "Appointment" : "Memo", "s", {}});
+    l.views = {{inbox, "($Inbox)", true, {2304, 2308, 2312, 2316}},
+               {work, "Work", true, {2304, 2312}},
+               {all, "($All)", false, {2304, 2308, 2312, 2316, 2320}},
+               {sent, "($Sent)", false, {2324}}};
+    return l;
+}
+
+std::vector<CPassEnd> Folders(EPassEnd workEnd = EPassEnd::Converted) {
+    return {{inbox, "Inbox", EPassEnd::Converted, {}},
+            {work, "Work", workEnd, workEnd == EPassEnd::Failed ? "view lost" : ""},
+            {sent, "Sent Items", EPassEnd::Converted, {}}};
+}
+
+COutcome Event(uint32_t note, uint32_t folder, EOutcome o, std::string kind = "mail", std::u16string pst = u"",
+               std::u16string reason = u"") {
+    return {note, folder, o, std::move(kind), std::move(pst), std::move(reason)};
+}
+
+const CReportRow& Row(const CDocumentReport& r, uint32_t id) {
+    for (const CReportRow& row : r.rows)
+        if (row.note.noteId == id && !row.designNote) return row;
+    static CReportRow none;
+    ADD_FAILURE() << "no row for " << id;
+    return none;
+}
+
+TEST(DocumentReport, EachDocumentGetsOneOutcomeFromWhatTheRunsSaid) {
+    using E = EOutcome;
+    struct Case {
+        const char* what;
+        std::vector<COutcome> events;
+        EOutcome outcome;
+        std::vector<std::string> pstFolders;
+        const char* reason;  // part of the row's reason
+    } cases[] = {
+        {"a mail of two folders is an item in each",
+         {Event(2304, inbox, E::Converted, "mail", u"Inbox"), Event(2304, work, E::Converted, "mail", u"Work")},
+         E::Converted, {"Inbox", "Work"}, ""},
+        {"a task of two folders is one item, merged the second time",
+         {Event(2304, inbox, E::Converted, "task", u"Tasks"), Event(2304, work, E::Merged, "task", u"Tasks")},
+         E::Converted, {"Tasks"}, "merged"},
+        {"a run restarted at a document that failed the first time: the redo stands",
+         {Event(2304, inbox, E::NotConverted, "mail", u"", u"boom"), Event(2304, inbox, E::Converted, "mail", u"Inbox")},
+         E::Converted, {"Inbox"}, ""},
+        {"saved by a run that was killed before it said so: saved over on the redo",
+         {Event(2304, inbox, E::Merged, "mail", u"Inbox", u"saved over the copy made earlier")},
+         E::Merged, {"Inbox"}, "saved over"},
+        {"lost in one folder, converted in the other: the loss shows",
+         {Event(2304, inbox, E::Converted, "mail", u"Inbox"), Event(2304, work, E::NotConverted, "mail", u"", u"bad")},
+         E::NotConverted, {"Inbox"}, "bad"},
+        {"incomplete wins over converted",
+         {Event(2304, inbox, E::Incomplete, "mail", u"Inbox", u"an attachment"),
+          Event(2304, work, E::Converted, "mail", u"Work")},
+         E::Incomplete, {"Inbox", "Work"}, "an attachment"},
+        {"a calendar entry deferred, then converted once and listed again",
+         {Event(2316, inbox, E::Deferred, "calendar"), Event(2316, 0, E::Converted, "calendar", u"Calendar"),
+          Event(2316, 0, E::Skipped, "calendar", u"", u"listed again")},
+         E::Converted, {"Calendar"}, ""},
+        {"a calendar entry deferred that no calendar run converted",
+         {Event(2316, inbox, E::Deferred, "calendar")}, E::NotConverted, {}, "calendar runs did not reach it"},
+        {"skipped in every folder",
+         {Event(2308, inbox, E::Skipped, "", u"", u"created outside the date range")}, E::Skipped, {},
+         "date range"},
+    };
+    for (const Case& c : cases) {
+        CDocumentReport r = MakeDocumentReport(Listing(), Folders(), {0, "Calendar", EPassEnd::Converted, {}}, c.events);
+        const CReportRow& row = Row(r, c.events.front().noteId);
+        EXPECT_EQ(row.outcome, c.outcome) << c.what;
+        EXPECT_EQ(row.pstFolders, c.pstFolders) << c.what;
+        EXPECT_NE(row.reason.find(c.reason), std::string::npos) << c.what << ": " << row.reason;
+    }
+}
+
+TEST(DocumentReport, DocumentsNoRunReachedAreLostWithTheirFolderOrSkippedByChoice) {
+    struct Case {
+        const char* what;
+        uint32_t noteId;
+        EPassEnd workEnd;
+        EOutcome outcome;
+        const char* reason;
+    } cases[] = {
+        {"only in ($All), which was not selected", 2320, EPassEnd::Converted, EOutcome::Skipped, "($All)"},
+        {"in no view at all", 2324 + 4, EPassEnd::Converted, EOutcome::NotConverted, "in no folder"},
+        {"in a folder that failed", 2304, EPassEnd::Failed, EOutcome::NotConverted, "view lost"},
+        {"in a folder the conversion did not get to", 2304, EPassEnd::NotReached, EOutcome::NotConverted, "ended before"},
+        {"in a converted folder that no run reported on", 2308, EPassEnd::Converted, EOutcome::NotConverted,
+         "no run reached it"},
+    };
+    for (const Case& c : cases) {
+        CDatabaseListing listing = Listing();
+        listing.documents.push_back({2328, "UNID", "Memo", "in nothing", {}});
+        CDocumentReport r = MakeDocumentReport(listing, Folders(c.workEnd), {}, {});
+        const CReportRow& row = Row(r, c.noteId);
+        EXPECT_EQ(row.outcome, c.outcome) << c.what;
+        EXPECT_NE(row.reason.find(c.reason), std::string::npos) << c.what << ": " << row.reason;
+    }
+}
+
+TEST(DocumentReport, CountsAreTheItemsOfThePstAndTheShortfall) {
+    using E = EOutcome;
+    std::vector<COutcome> events = {
+        Event(2304, inbox, E::Converted, "mail", u"Inbox"), Event(2304, work, E::Converted, "mail", u"Work"),
+        Event(2308, inbox, E::Incomplete, "mail", u"Inbox", u"x"), Event(2312, inbox, E::Converted, "task", u"Tasks"),
+        Event(2312, work, E::Merged, "task", u"Tasks"), Event(2316, inbox, E::NotConverted, "calendar", u"", u"y"),
+        Event(2324, sent, E::Converted, "mail", u"Sent Items"),
+        // A note the listing does not hold still gets its row.
+        Event(9000, sent, E::NotConverted, "", u"", u"gone"),
+    };
+    CDatabaseListing listing = Listing();
+    listing.designNotes.push_back({100, "", "(form)", "Memo", {}});
+    CDocumentReport r = MakeDocumentReport(listing, Folders(), {}, events);
+    EXPECT_EQ(r.counts.documents, 7u);
+    EXPECT_EQ(r.counts.itemsByKind, (std::map<std::string, uint64_t>{{"mail", 4}, {"task", 1}}));
+    EXPECT_EQ(r.counts.byOutcome[E::NotConverted], 2u);
+    EXPECT_EQ(r.counts.Shortfall(), 3u);
+    EXPECT_EQ(Row(r, 9000).reason, "gone; not among the documents the database lists");
+}
+
+TEST(OutcomeLog, ReadBackAsWrittenWithoutALineCutShortOrForeignLines) {
+    COutcome a{2304, 8250, EOutcome::Incomplete, "mail", u"Projects\\2018", u"tab\there"};
+    COutcome b{2308, 0, EOutcome::Skipped, "calendar", u"", u"listed again"};
+    std::string text = OutcomeLine(a) + "not an event\n" + OutcomeLine(b) + OutcomeLine(a).substr(0, 20);
+    std::vector<COutcome> events = ParseOutcomeLog(text);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].pstFolder, u"Projects\\2018");
+    EXPECT_EQ(events[0].reason, u"tab here");
+    EXPECT_EQ(events[0].outcome, EOutcome::Incomplete);
+    EXPECT_EQ(events[1].noteId, 2308u);
+    EXPECT_EQ(events[1].itemKind, "calendar");
+}
+
+TEST(ReportFiles, CsvQuotesAndDisarmsTextsAndNamesFilesAfterThePst) {
+    CDocumentReport r;
+    CReportRow row;
+    row.note = {2304, "ABC", "Memo", "=HYPERLINK(\"x\"), \"quoted\"", {}};
+    row.notesFolders = {"($Inbox)", "Work"};
+    row.outcome = EOutcome::NotConverted;
+    row.itemKind = "mail";
+    row.reason = "line\nbreak";
+    r.rows.push_back(row);
+    EXPECT_EQ(ReportCsv(r),
+              "noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n"
+              "2304,ABC,Memo,\"'=HYPERLINK(\"\"x\"\"), \"\"quoted\"\"\",($Inbox); Work,not converted,,mail,"
+              "\"line\nbreak\"\r\n");
+    EXPECT_EQ(ReportPathFor("/out/mail (2).pst", "csv"), "/out/mail (2).report.csv");
+    EXPECT_NE(ReportJson(r, "a.nsf", "a.pst").find("\"outcome\": \"not converted\""), std::string::npos);
+}
+
+}  // namespace
