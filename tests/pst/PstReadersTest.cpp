@@ -57,6 +57,11 @@ TEST(PstReaders, BodiesAndSubjectsInSeveralScripts) {
         html.SetBool(0x0057, true);
         s.AddMessage(u"Inbox", subjects[n++ % 8] + u" html " + sys::Widen(std::to_string(size)), html);
     }
+    // Empty values are values: readers must find them, not a missing one.
+    CPropBag empty;
+    empty.SetBinary(0x1013, "");
+    empty.SetString(0x0E1D, u"");
+    s.AddMessage(u"Inbox", u"empty HTML body", empty);
     WriteAndCheck(s);
 }
 
