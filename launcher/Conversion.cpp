@@ -21,6 +21,7 @@
 #include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
+#include "worker/core/OutcomeLog.h"
 
 namespace fs = std::filesystem;
 
@@ -274,6 +275,18 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
                 "; continuing at position " + std::to_string(record.position));
         bool progress = record.position > from;
         runsWithoutProgress = progress ? 0 : runsWithoutProgress + 1;
+        // A document that makes the worker end twice (a crash, the kernel's
+        // out-of-memory killer) costs only itself: it is reported and the
+        // runs go on after it.
+        if (runsWithoutProgress >= 2 && state.state == ERunState::Unknown && run.signal != 0 &&
+            documentsPassedOver < kMaxDocumentsPassedOver) {
+            PassOverDocument(calendarMode, record, run.signal);
+            if (!WriteFolderRunRecord(settingPath, record)) return Fail("cannot write the folder run record"), false;
+            runsWithoutProgress = 0;
+            from = record.position;
+            Say("  continuing " + name + " at position " + std::to_string(record.position));
+            continue;
+        }
         if (runsWithoutProgress >= 2) {
             std::string why = "no progress at position " + std::to_string(record.position) + " after two runs";
             if (std::string disk = DiskSpaceHint(); !disk.empty()) return Fail("in " + name + ": " + why + disk), false;
@@ -282,6 +295,34 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
         from = record.position;
         Say("  continuing " + name + " at position " + std::to_string(record.position));
     }
+}
+
+// Records the document at the record's position as not converted and moves
+// the record past it.
+void CConversion::PassOverDocument(bool calendarMode, FolderRunRecord& record, int signal) {
+    ++documentsPassedOver;
+    uint32_t noteId = 0;
+    if (calendarMode) {
+        std::vector<uint32_t> ids;
+        ReadCalendarIds(work.File(u"cal.txt"), ids);
+        if (record.position < ids.size()) noteId = ids[record.position];
+    } else {
+        try {
+            auto view = notes::OpenNotesSource(options.databasePath)->ReadView(record.folderNoteId);
+            if (view && record.position < view->entries.size()) noteId = view->entries[record.position].noteId;
+        } catch (const notes::CNsfError&) {
+        }
+    }
+    std::string why = "the worker ended (signal " + std::to_string(signal) + ") twice while converting it";
+    Say("  passing over position " + std::to_string(record.position) +
+        (noteId ? " (note " + std::to_string(noteId) + ")" : std::string()) + ": " + why);
+    if (noteId) {
+        COutcomeLog outcomes;
+        if (outcomes.Open(work.Path()))
+            outcomes.Record(COutcome{noteId, calendarMode ? 0 : record.folderNoteId, EOutcome::NotConverted, "",
+                                     calendarMode ? u"" : record.path, sys::Utf8ToUtf16(why)});
+    }
+    ++record.position;
 }
 
 std::string CConversion::DiskSpaceHint() const {

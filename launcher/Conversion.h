@@ -53,6 +53,7 @@ private:
     std::string WorkerLine(bool calendarMode) const;
     // Says so when the work folder's disk is (nearly) full; empty otherwise.
     std::string DiskSpaceHint() const;
+    void PassOverDocument(bool calendarMode, FolderRunRecord& record, int signal);
     std::string WhyNotOpened() const;
     void Say(const std::string& text);
     // Messages the staging store holds so far (read while a worker fills it).
@@ -66,6 +67,10 @@ private:
     std::string writtenPst;   // where it was written (another name when pstPath was taken meanwhile)
     std::u16string workPst;   // the PST path the worker logs on to (its staging store)
     size_t foldersDone = 0;
+    // Documents on which the worker ended twice and that the runs passed over;
+    // past this many something else is wrong and the folder fails.
+    static constexpr size_t kMaxDocumentsPassedOver = 20;
+    size_t documentsPassedOver = 0;
     std::string unfiledFolder;   // the folder of documents in no Notes folder, once converted
     bool stopped = false;
     std::string failure;

@@ -26,6 +26,12 @@ bool OpenLimitReached() {
     handlesExhausted = true;
     return true;
 }
+// NSFDB_CRASH_NOTE=ID: opening that note kills the process, as a document
+// that makes the converter crash would (fault injection for tests).
+void CrashWhenAsked(NOTEID id) {
+    const char* value = std::getenv("NSFDB_CRASH_NOTE");
+    if (value && *value && std::strtoul(value, nullptr, 10) == id) std::abort();
+}
 }  // namespace
 
 bool LNNoteHandlesExhausted() { return handlesExhausted; }
@@ -78,6 +84,7 @@ LNSTATUS LNNote::Open(LNNOTEOPENFLAGS) {
     std::lock_guard<std::mutex> guard(ref->lock);
     if (!ref->db->file) return ERR_DB_NOT_OPEN;
     if (!dynamic_cast<LNForm*>(this) && OpenLimitReached()) return ERR_NOTE_HANDLES;
+    CrashWhenAsked(ref->id);
     if (ref->openCount == 0) {
         try {
             if (LNSTATUS s = Load(*ref)) return s;

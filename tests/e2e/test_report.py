@@ -138,6 +138,24 @@ class Report(unittest.TestCase):
                       % (len(documents), len(documents)), r.stdout)
         self.assertIn("report: " + os.path.join(out, "mailbox.report.csv"), r.stdout)
 
+    def test_a_document_that_crashes_the_worker_costs_only_itself(self):
+        with open(SAMPLE, encoding="utf-8") as f:
+            description = json.load(f)
+        listed = Counter(e if isinstance(e, int) else e["noteId"] for v in description["views"]
+                         for e in v["entries"] if e is not None)
+        memo = next(d["noteId"] for d in description["documents"]
+                    if d.get("form") == "Memo" and listed[d["noteId"]] == 1 and not d.get("encrypted"))
+        out = self.out("crash")
+        r = run([NSF2PST, "--quiet", "--remove-encryption", self.db, out], env={"NSFDB_CRASH_NOTE": str(memo)})
+        self.assertEqual(r.returncode, 3, r.stdout + r.stderr)
+        pst = os.path.join(out, "mailbox.pst")
+        rows, _ = read_report(pst)
+        documents = {int(row["noteId"]): row for row in rows if not row["form"].startswith("(")}
+        self.assertEqual(documents[memo]["outcome"], "not converted")
+        self.assertIn("twice while converting it", documents[memo]["reason"])
+        self.assertEqual({row["outcome"] for n, row in documents.items() if n != memo}, {"converted"})
+        self.assertEqual(report_counts(rows), pst_counts(pst))
+
     def test_a_period_skips_by_choice_and_exits_0(self):
         out = self.out("period")
         r = run([NSF2PST, "--quiet", "--from", "2030-01-01", self.db, out])
