@@ -158,15 +158,18 @@ uint32_t StoreValue(CHeap& heap, CNodeBuilder& node, const CEncoded& value) {
     return nid;
 }
 
-uint32_t BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records) {
-    uint32_t header = heap.Allocate(std::string(8, '\0'));
+CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
+                    uint32_t header) {
+    CBthLayout bth;
+    bth.header = header ? header : heap.Allocate(std::string(8, '\0'));
+    bth.perLeaf = kMaxAlloc / (cbKey + cbEnt);
     std::vector<std::pair<std::string, uint32_t>> level;  // first key, HID
-    size_t perLeaf = kMaxAlloc / (cbKey + cbEnt);
-    for (size_t start = 0; start < records.size(); start += perLeaf) {
+    for (size_t start = 0; start < records.size(); start += bth.perLeaf) {
         std::string leaf;
-        size_t n = std::min(perLeaf, records.size() - start);
+        size_t n = std::min(bth.perLeaf, records.size() - start);
         for (size_t i = start; i < start + n; ++i) leaf += records[i];
-        level.emplace_back(records[start].substr(0, cbKey), heap.Allocate(std::move(leaf)));
+        bth.leaves.push_back(heap.Allocate(std::move(leaf)));
+        level.emplace_back(records[start].substr(0, cbKey), bth.leaves.back());
     }
     uint8_t levels = 0;
     size_t perBranch = kMaxAlloc / (cbKey + 4);
@@ -190,30 +193,48 @@ uint32_t BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<s
     Append<uint8_t>(h, cbEnt);
     Append<uint8_t>(h, levels);
     Append<uint32_t>(h, level.empty() ? 0 : level.front().second);
-    heap.Replace(header, h);
-    return header;
+    heap.Replace(bth.header, h);
+    return bth;
+}
+
+void RefillBth(CHeap& heap, const CBthLayout& bth, const std::vector<std::string>& records) {
+    for (size_t i = 0; i < bth.leaves.size(); ++i) {
+        std::string leaf;
+        size_t start = i * bth.perLeaf, end = std::min(records.size(), start + bth.perLeaf);
+        for (size_t j = start; j < end; ++j) leaf += records[j];
+        heap.Replace(bth.leaves[i], std::move(leaf));
+    }
 }
 
 uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEncoded>& props) {
+    // The header and the leaves go first, as Outlook lays out a property
+    // context; the values they refer to follow, and the leaves are then
+    // filled in with their HNIDs.
     CHeap heap(0xBC);
     std::vector<std::string> records;
+    for (const auto& [tag, value] : props) {
+        std::string r;
+        Append<uint16_t>(r, uint16_t(tag >> 16));
+        Append<uint16_t>(r, uint16_t(tag & 0xFFFF));
+        Append<uint32_t>(r, 0);
+        records.push_back(std::move(r));
+    }
+    CBthLayout bth = BuildBth(heap, 2, 6, records);
+    size_t i = 0;
     for (const auto& [tag, value] : props) {
         uint16_t type = uint16_t(tag & 0xFFFF);
         uint32_t hnid = 0;
         if (type == 0x0002 || type == 0x000B || IsInline4(type)) {
             std::string bytes = ReadAll(value);
             bytes.resize(4, '\0');
-            for (int i = 0; i < 4; ++i) hnid |= uint32_t(uint8_t(bytes[i])) << (8 * i);
+            for (int b = 0; b < 4; ++b) hnid |= uint32_t(uint8_t(bytes[b])) << (8 * b);
         } else {
             hnid = StoreValue(heap, node, value);
         }
-        std::string r;
-        Append<uint16_t>(r, uint16_t(tag >> 16));
-        Append<uint16_t>(r, type);
-        Append<uint32_t>(r, hnid);
-        records.push_back(std::move(r));
+        Store<uint32_t>(records[i++], 4, hnid);
     }
-    heap.SetUserRoot(BuildBth(heap, 2, 6, records));
+    RefillBth(heap, bth, records);
+    heap.SetUserRoot(bth.header);
     return heap.Write(node.file);
 }
 
@@ -239,6 +260,25 @@ CTableBuilder::CTableBuilder(CNodeBuilder& node, std::vector<uint32_t> columns) 
     }
     rgib[3] = uint16_t(rgib[2] + (cols.size() + 7) / 8);
     std::sort(cols.begin(), cols.end(), [](const CColumn& a, const CColumn& b) { return a.tag < b.tag; });
+    hidRowIndex = heap.Allocate(std::string(8, '\0'));
+    hidInfo = heap.Allocate(Info(0, 0));
+}
+
+std::string CTableBuilder::Info(uint32_t hidRows, uint32_t hnidRows) const {
+    std::string info;
+    Append<uint8_t>(info, 0x7C);
+    Append<uint8_t>(info, uint8_t(cols.size()));
+    for (uint16_t v : rgib) Append<uint16_t>(info, v);
+    Append<uint32_t>(info, hidRows);
+    Append<uint32_t>(info, hnidRows);
+    Append<uint32_t>(info, 0);
+    for (const auto& c : cols) {
+        Append<uint32_t>(info, c.tag);
+        Append<uint16_t>(info, c.ib);
+        Append<uint8_t>(info, c.cb);
+        Append<uint8_t>(info, c.iBit);
+    }
+    return info;
 }
 
 void CTableBuilder::AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& cells) {
@@ -277,33 +317,28 @@ uint64_t CTableBuilder::Write() {
         Append<uint32_t>(r, pos);
         records.push_back(std::move(r));
     }
-    uint32_t hidRowIndex = BuildBth(heap, 4, 4, records);
+    BuildBth(heap, 4, 4, records, hidRowIndex);
     uint32_t hnidRows = 0;
     if (!rows.empty() && rows.size() <= kMaxAlloc) {
         hnidRows = heap.Allocate(rows);
     } else if (!rows.empty()) {
+        // Each block holds a whole number of rows, and every block but the
+        // last is padded to the full block size: readers find row N in
+        // block N / rowsPerBlock at (N % rowsPerBlock) * rowSize.
         size_t rowSize = rgib[3];
         size_t perBlock = ndb::kMaxBlockData / rowSize;
         ndb::CDataTreeBuilder tree(node.file);
-        for (size_t at = 0; at < rows.size(); at += perBlock * rowSize)
-            tree.AppendBlock(std::string_view(rows).substr(at, perBlock * rowSize));
+        std::string block;
+        for (size_t at = 0; at < rows.size(); at += perBlock * rowSize) {
+            block.assign(rows, at, perBlock * rowSize);
+            if (at + perBlock * rowSize < rows.size()) block.resize(ndb::kMaxBlockData, '\0');
+            tree.AppendBlock(block);
+        }
         hnidRows = node.NewSubnodeNid();
         node.AddSubnode(hnidRows, tree.Finish(), 0);
     }
-    std::string info;
-    Append<uint8_t>(info, 0x7C);
-    Append<uint8_t>(info, uint8_t(cols.size()));
-    for (uint16_t v : rgib) Append<uint16_t>(info, v);
-    Append<uint32_t>(info, hidRowIndex);
-    Append<uint32_t>(info, hnidRows);
-    Append<uint32_t>(info, 0);
-    for (const auto& c : cols) {
-        Append<uint32_t>(info, c.tag);
-        Append<uint16_t>(info, c.ib);
-        Append<uint8_t>(info, c.cb);
-        Append<uint8_t>(info, c.iBit);
-    }
-    heap.SetUserRoot(heap.Allocate(std::move(info)));
+    heap.Replace(hidInfo, Info(hidRowIndex, hnidRows));
+    heap.SetUserRoot(hidInfo);
     return heap.Write(node.file);
 }
 

@@ -76,9 +76,21 @@ private:
 // bytes, otherwise a subnode with the value's data tree.
 uint32_t StoreValue(CHeap& heap, CNodeBuilder& node, const CEncoded& value);
 
-// Builds a BTree-on-heap over records (key + data, sorted by key); returns
-// the HID of its header.
-uint32_t BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records);
+// A BTree-on-heap as laid out: its header and the leaves that hold the
+// records in order, perLeaf records each.
+struct CBthLayout {
+    uint32_t header = 0;
+    std::vector<uint32_t> leaves;
+    size_t perLeaf = 0;
+};
+
+// Builds a BTree-on-heap over records (key + data, sorted by key): the
+// header first (into `header` when one is reserved), then the leaves, then
+// the index levels above them.
+CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
+                    uint32_t header = 0);
+// Rewrites the leaves with records of the same keys and sizes.
+void RefillBth(CHeap& heap, const CBthLayout& bth, const std::vector<std::string>& records);
 
 // Writes a property context; returns the BID of its data tree. Values of
 // fixed types up to 4 bytes go inline; all others by StoreValue.
@@ -102,9 +114,14 @@ private:
         uint8_t cb;
         uint8_t iBit;
     };
+    std::string Info(uint32_t hidRows, uint32_t hnidRows) const;
     CNodeBuilder& node;
     CHeap heap{0x7C};
     std::vector<CColumn> cols;  // sorted by tag
+    // The row index's header and the table's description take the first two
+    // HIDs, where Outlook puts them and where readers look for them.
+    uint32_t hidRowIndex = 0;
+    uint32_t hidInfo = 0;
     uint16_t rgib[4] = {0, 0, 0, 0};
     std::string rows;
     std::vector<uint32_t> rowIds;

@@ -60,6 +60,12 @@ const std::vector<uint32_t> kRecipientColumns = {0x0C150003, 0x0E0F000B, 0x0FF90
                                                  0x3001001F, 0x3002001F, 0x3003001F, 0x300B0102, 0x39000003,
                                                  0x39FF001F, 0x3A40000B, 0x30000003};
 const std::vector<uint32_t> kAttachmentColumns = {0x0E200003, 0x3704001F, 0x37050003, 0x370B0003};
+// A message's own tables carry more columns than the templates, as Outlook
+// writes them: the recipient's display name and entry ID as the recipient
+// table knows them, the attachment's long name and whether it is hidden.
+constexpr uint32_t kRecipientDisplayName = 0x5FF6001F;
+constexpr uint32_t kRecipientEntryId = 0x5FF70102;
+constexpr uint32_t kAttachmentHidden = 0x7FFE000B;
 
 // ---- value encoding ------------------------------------------------------------------
 
@@ -282,6 +288,11 @@ private:
             // Readers expect a map with entries; register one common name
             // (PidLidReminderSet) as a new store would.
             named.push_back({ParseGuid("00062008-0000-0000-C000-000000000046"), 0x8503, u"", 0x8000});
+        }
+        if (std::none_of(named.begin(), named.end(), [](const CNamedProp& n) { return !n.lid; })) {
+            // Readers refuse an empty string stream too: register the
+            // categories' name (PidNameKeywords), which a new store has.
+            named.push_back({PS_PUBLIC_STRINGS, std::nullopt, u"Keywords", uint16_t(named.back().propId + 1)});
         }
         for (const auto& n : named) {
             uint16_t wGuid;
@@ -519,6 +530,8 @@ private:
 
     void WriteRecipients(CNodeBuilder& node, const CStagedMessage& msg, Props& pc) {
         std::vector<uint32_t> columns = kRecipientColumns;
+        columns.push_back(kRecipientDisplayName);
+        columns.push_back(kRecipientEntryId);
         std::vector<std::pair<uint32_t, Props>> rows;
         std::u16string to, cc, bcc;
         uint32_t index = 0;
@@ -529,6 +542,8 @@ private:
             SetIfAbsent(cells, 0x39000003, Le<uint32_t>(0));
             SetIfAbsent(cells, 0x0E0F000B, std::string(1, '\0'));
             cells[0x30000003] = Le<uint32_t>(index);
+            for (auto [from, to] : {std::pair{0x3001001Fu, kRecipientDisplayName}, std::pair{0x0FFF0102u, kRecipientEntryId}})
+                if (auto it = cells.find(from); it != cells.end()) SetIfAbsent(cells, to, it->second);
             for (const auto& [tag, v] : cells)
                 if (columns.size() < kMaxColumns && tag != 0x67F20003 && tag != 0x67F30003) columns.push_back(tag);
             auto name = r.GetString(0x3001).value_or(r.GetString(0x3003).value_or(u""));
@@ -552,6 +567,7 @@ private:
         if (msg.attachments.empty()) return 0;
         std::vector<uint32_t> columns = kAttachmentColumns;
         columns.push_back(0x3707001F);
+        columns.push_back(kAttachmentHidden);
         std::vector<std::pair<uint32_t, Props>> rows;
         uint64_t total = 0;
         int32_t number = 0;
@@ -574,6 +590,7 @@ private:
             SetIfAbsent(p, 0x37050003, Le<int32_t>(1));
             SetIfAbsent(p, 0x370B0003, Le<int32_t>(-1));
             SetIfAbsent(p, 0x0FFE0003, Le<int32_t>(7));  // attachment
+            SetIfAbsent(p, kAttachmentHidden, std::string(1, '\0'));
             p[0x0E210003] = Le<int32_t>(number++);
             if (auto name = a.props.GetString(0x3707)) SetIfAbsent(p, 0x3001001F, Utf16Le(*name));
             uint64_t size = 0;

@@ -232,7 +232,8 @@ std::string CScenario::Check(int* exitCode) {
     auto json = dir.Path() / "expected.json";
     std::ofstream(json) << expected.dump();
     auto report = dir.Path() / "report.txt";
-    std::string cmd = "/usr/bin/python3 '" NSF2PST_SOURCE_DIR "/tests/pst/check_pst.py' '" + pst.string() + "' '" +
+    std::string cmd = "NSF2PST_BINARY_DIR='" NSF2PST_BINARY_DIR "' /usr/bin/python3 '" NSF2PST_SOURCE_DIR
+                      "/tests/pst/check_pst.py' '" + pst.string() + "' '" +
                       json.string() + "' '" + (dir.Path() / "work").string() + "' > '" + report.string() + "' 2>&1";
     int rc = std::system(cmd.c_str());
     *exitCode = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;

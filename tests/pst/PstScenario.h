@@ -1,6 +1,7 @@
 // Test support: builds a staging store together with the expectation of
 // what independent readers must find in the PST written from it, writes the
-// PST and runs check_pst.py (pffinfo, pffexport, readpst, pypff) on it.
+// PST and runs check_pst.py (pffinfo, pffexport, readpst, pypff and
+// pst-extractor) on it.
 #pragma once
 #include <nlohmann/json.hpp>
 
@@ -68,6 +69,7 @@ public:
     void ExpectEntryId(const std::string& owner, uint32_t tag, const std::u16string& folderPath);
     void SkipPffexport() { expected["pffexport"] = false; }
     void ExpectReadpstSkips(int n) { expected["readpstSkips"] = n; }
+    void ExpectExtractorSkips(int n) { expected["extractorSkips"] = n; }
 
     // Writes the PST; returns the writer's error text (empty on success).
     std::string WritePst();
