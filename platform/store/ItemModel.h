@@ -12,6 +12,17 @@ namespace store {
 
 enum class EItemKind { Mail, Task, Contact, DistList, Appointment };
 
+// Members of the store's own beyond the library's: the times and Internet
+// identifiers of the document an item was made from, and a task's start and
+// due as instants. Dates in Greenwich time.
+constexpr int32_t dispidCreationTime = 0x7E000003;
+constexpr int32_t dispidLastModificationTime = 0x7E000004;
+constexpr int32_t dispidInternetMessageId = 0x7E000005;
+constexpr int32_t dispidInReplyToId = 0x7E000006;
+constexpr int32_t dispidInternetReferences = 0x7E000007;
+constexpr int32_t dispidTaskStartInstant = 0x7E000008;
+constexpr int32_t dispidTaskDueInstant = 0x7E000009;
+
 EItemKind KindOfClass(std::u16string_view messageClass);
 
 // A property put; unknown DISPIDs throw CDispatchError.

@@ -85,6 +85,11 @@ bool PutCommon(CMessageData& data, int32_t dispid, const CVariant& v) {
     case 0x38: SetFlag(p, mfUnsent, !Bool(v)); return true;
     case 0x41: SetFlag(p, mfRead, Bool(v)); return true;  // true marks the item read
     case 0x60030093: Bool(v); return true;                // accepted, nothing to store
+    case dispidCreationTime: p.Set(tagCreationTime, OleDateAsUtc(Date(v))); return true;
+    case dispidLastModificationTime: p.Set(tagLastModificationTime, OleDateAsUtc(Date(v))); return true;
+    case dispidInternetMessageId: PutText(p, tagInternetMessageId, Trim(Text(v))); return true;
+    case dispidInReplyToId: PutText(p, tagInReplyTo, Trim(Text(v))); return true;
+    case dispidInternetReferences: PutText(p, tagInternetReferences, Trim(Text(v))); return true;
     default: return false;
     }
 }
@@ -106,6 +111,10 @@ bool PutTask(CMessageData& data, int32_t dispid, const CVariant& v) {
         p.SetNamed(Common(0x8517, ptTime), OleDateFromLocal(day));
         return true;
     }
+    // The instant the start or due day begins where the task was dated,
+    // when that zone is known; the dates above take the host's zone.
+    case dispidTaskStartInstant: p.SetNamed(Common(0x8516, ptTime), OleDateAsUtc(Date(v))); return true;
+    case dispidTaskDueInstant: p.SetNamed(Common(0x8517, ptTime), OleDateAsUtc(Date(v))); return true;
     default: return false;
     }
 }

@@ -182,6 +182,35 @@ TEST(StorePuts, TaskWithStartButNoDueGetsADueDate) {
     EXPECT_EQ(std::get<int32_t>(*d.props.GetNamed(Task(0x8113, ptInt32))), 1);
 }
 
+TEST(StorePuts, DocumentTimesAndIdentifiersOutliveTheSave) {
+    for (EItemKind kind : {EItemKind::Mail, EItemKind::Task, EItemKind::Contact, EItemKind::DistList}) {
+        CMessageData d;
+        PutItemProperty(kind, d, dispidCreationTime, Ole(2013, 3, 5, 13, 7));
+        PutItemProperty(kind, d, dispidLastModificationTime, Ole(2013, 7, 6, 6));
+        PutItemProperty(kind, d, dispidInternetMessageId, CVariant(u" <OF1@acme> "));
+        PutItemProperty(kind, d, dispidInReplyToId, CVariant(u"<OF0@acme>"));
+        PutItemProperty(kind, d, dispidInternetReferences, CVariant(u"<a@x> <OF0@acme>"));
+        PrepareForSave(kind, d);
+        EXPECT_EQ(Time(d.props, tagCreationTime), Utc(2013, 3, 5, 13, 7));
+        EXPECT_EQ(Time(d.props, tagLastModificationTime), Utc(2013, 7, 6, 6));
+        EXPECT_EQ(Str(d.props, tagInternetMessageId), u"<OF1@acme>");
+        EXPECT_EQ(Str(d.props, tagInReplyTo), u"<OF0@acme>");
+        EXPECT_EQ(Str(d.props, tagInternetReferences), u"<a@x> <OF0@acme>");
+    }
+}
+
+TEST(StorePuts, TaskDayInstantsReplaceTheHostZonesOnes) {
+    CMessageData d;
+    PutItemProperty(EItemKind::Task, d, 0x60040020, Ole(2024, 2, 3, 9));
+    PutItemProperty(EItemKind::Task, d, dispidTaskStartInstant, Ole(2024, 2, 2, 23));
+    PrepareForSave(EItemKind::Task, d);
+    EXPECT_EQ(NamedTime(d.props, Task(0x8104, ptTime)), Utc(2024, 2, 3));
+    EXPECT_EQ(NamedTime(d.props, Common(0x8516, ptTime)), Utc(2024, 2, 2, 23));
+    // No due date: the due day is the start day, its instant the start's.
+    EXPECT_EQ(NamedTime(d.props, Task(0x8105, ptTime)), Utc(2024, 2, 3));
+    EXPECT_EQ(NamedTime(d.props, Common(0x8517, ptTime)), Utc(2024, 2, 2, 23));
+}
+
 TEST(StorePuts, AppointmentReminderAndDuration) {
     struct {
         int32_t offset;

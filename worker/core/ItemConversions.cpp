@@ -11,6 +11,7 @@
 #include "worker/writers/GroupWriter.h"
 #include "worker/writers/MailRecord.h"
 #include "worker/writers/MailEml.h"
+#include "worker/writers/NotesIdentity.h"
 #include "worker/writers/TaskRecord.h"
 #include "worker/writers/TaskEml.h"
 
@@ -104,6 +105,7 @@ EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     PutIfText(item, 0xd, record.CategoriesText);
     Put(item, 0x41, CVariant(record.IsRead != 0));
     Put(item, 0x60030093, CVariant(true));
+    PutNotesIdentity(item, record.identity);
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::PerFolder);
 }
 
@@ -122,11 +124,14 @@ EItemEnd ConvertTask(CItemTarget& where, const store::DispatchPtr& items) {
     PutIfText(item, 0, record.SubjectText);
     PutDate(item, 0x60040020, record.StartDateText, false);
     PutDate(item, 0x60040011, record.DueDateText, false);
+    PutGreenwichDate(item, storeops::DispTaskStartInstant, record.startInstantText);
+    PutGreenwichDate(item, storeops::DispTaskDueInstant, record.dueInstantText);
     Put(item, record.BodyIsHtml == 1 ? 0x1a : 0xb, CVariant(record.BodyText));
     where.tempPath = TempFile(where, u".eml");
     WriteTaskEml(converter, record, where.tempPath, where.noteId);
     storeops::Import(item, where.tempPath, storeops::ImportRfc822);
     if (!record.CategoriesText.empty()) PutOnce(item, 0xd, CVariant(record.CategoriesText));
+    PutNotesIdentity(item, record.identity);
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
 
@@ -257,6 +262,7 @@ EItemEnd ConvertContact(CItemTarget& where, const store::DispatchPtr& items) {
     storeops::Import(item, where.tempPath, storeops::ImportVCard);
     if (!photoPath.empty()) storeops::CallMethod(item, storeops::DispContactPicture, {CVariant(photoPath)});
     PutIfText(item, 0xd, record.Categories);
+    PutNotesIdentity(item, record.identity);
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }
 
@@ -282,5 +288,6 @@ EItemEnd ConvertDistList(CItemTarget& where, const store::DispatchPtr& items) {
     WriteGroupFile(converter, record, where.tempPath);
     storeops::Import(item, where.tempPath, storeops::ImportDistList);
     if (!record.Categories.empty()) PutOnce(item, 0xd, CVariant(record.Categories));
+    PutNotesIdentity(item, record.identity);
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::Once);
 }

@@ -31,6 +31,15 @@ enum EDispid : int32_t {
     DispAddMember = 0x6004000b,
     DispSourceKey = 0x7E000001,
     DispSavedOver = 0x7E000002,
+    // The Notes document's own times (Greenwich) and Internet identifiers,
+    // and a task's start and due as the instants their days begin.
+    DispCreationTime = 0x7E000003,
+    DispLastModificationTime = 0x7E000004,
+    DispInternetMessageId = 0x7E000005,
+    DispInReplyToId = 0x7E000006,
+    DispInternetReferences = 0x7E000007,
+    DispTaskStartInstant = 0x7E000008,
+    DispTaskDueInstant = 0x7E000009,
 };
 
 enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };

@@ -7,6 +7,7 @@
 #include "worker/core/PassSupport.h"
 #include "worker/writers/ContactWriter.h"
 #include "worker/writers/DocumentLosses.h"
+#include "worker/writers/NotesIdentity.h"
 #include "worker/writers/RecordReading.h"
 
 namespace {
@@ -96,6 +97,7 @@ void ReadDocument(CNsfConverter& context, LNNOTEID noteId, ContactRecord& record
     message = document;
     document.Close();
     if (const LNSTATUS status = message.Open(LNNOTEOPENFLAGS_DEFAULT)) throw status;
+    record.identity = ReadNotesIdentity(message);
     ReadFormFields(message, fields);
     HtmlConversionContext html = MakeHtmlConversionContext(context.database, message);
     record.htmlText = ConvertRichTextBodyToHtml(html);

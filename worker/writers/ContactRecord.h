@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "worker/writers/NotesIdentity.h"
+
 struct ContactRecord {
     std::u16string FullNameInput, CompanyName, JobTitle, FirstName, MiddleInitial, LastName, Title, Suffix;
     std::u16string MailAddress;                        // "email_1" or "MailAddress"
@@ -28,6 +30,7 @@ struct ContactRecord {
     int32_t preferredAddress = 0;
     std::u16string attachmentNames;  // each name followed by ", "
     std::u16string htmlText;         // the whole document as HTML
+    NotesIdentity identity;          // created and modified times, for the store
 
     // All texts empty, preferredAddress 0.
     void Reset() { *this = ContactRecord(); }

@@ -1,6 +1,7 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/notes/NotesText.h"
 #include "worker/writers/MailEml.h"
+#include "worker/writers/NotesIdentity.h"
 #include "worker/writers/RecordReading.h"
 #include "worker/writers/ReopenDocument.h"
 
@@ -29,6 +30,9 @@ void ReadMailRecord(CNsfConverter& context, LNNOTEID noteId, MailRecord& record)
     LNMailMessage mail;
     ReadGuarded(context, [&] {
         if (!OpenMailForReading(context, noteId, document, mail)) return;
+        // The item keeps the document's times and identifiers even when the
+        // subject gate leaves the message empty.
+        record.identity = ReadNotesIdentity(mail);
         if (mail.HasItem("Subject")) ReadMailItems(context, mail, record);
         mail.Close();
         document.Close();

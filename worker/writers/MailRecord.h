@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "worker/writers/InternetHeaders.h"
+#include "worker/writers/NotesIdentity.h"
 
 struct MailRecord {
     std::u16string ToText;
@@ -25,6 +26,9 @@ struct MailRecord {
     // The document's items as header lines, collected only when the export
     // settings ask for Internet headers.
     std::vector<NotesHeaderLine> InternetHeaders;
+    // The document's own times and message identifiers, for the store only:
+    // the .eml does not carry them.
+    NotesIdentity identity;
 
     void Clear() { *this = MailRecord(); }
 };
