@@ -7,20 +7,43 @@
 //       kind 0 = message saved in a folder, 1 = recipient row,
 //       2 = attachment, 3 = message embedded in an attachment
 //   props(owner, tag, value, blob)   owner 0 = the store, -id = folder id,
-//                                    +id = object id; a large value lives in
-//                                    blobs(id, data) and `blob` names it
+//                                    +id = object id; a large value is a
+//                                    range of the value file, blobs(id, at,
+//                                    size), and `blob` names it
 //   named(propId, guid, lid, name)
-// The database runs in WAL mode: a commit is durable against the death of
-// the process as soon as it returns.
+//
+// The value file (staging path + "-values") holds the bytes of the large
+// values, appended once and never changed: they are written to disk once,
+// not once into the WAL and again into the database at each checkpoint.
+// Values are only appended while the transaction that records them holds
+// the write lock, at the end the file has at that moment, so two store
+// objects on one file never write over each other. A transaction that does
+// not commit (rolled back, or its process killed) leaves unreferenced bytes
+// at the end, which later values simply follow; a replaced or deleted value
+// leaves its bytes unreferenced too.
+//
+// Durability: the database runs in WAL mode with synchronous=OFF. A commit
+// has handed its pages to the operating system when it returns, so a process
+// killed at any moment leaves every committed message for the next process,
+// and the bytes of its values before them (they are written before the
+// commit). Only a crash of the operating system or a power loss can lose the
+// last commits, and then nothing reads this store again: the staging store
+// lives in the work directory of one conversion, and a conversion that did
+// not end starts again from its first document in a new work directory, so
+// no folder run record (setting.txt) is ever read against a store that lost
+// what the record counts as done.
 #include "platform/pst/StagingStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <set>
 
 namespace pst {
@@ -41,7 +64,7 @@ CREATE INDEX IF NOT EXISTS objectsByParent ON objects(parent, ord);
 CREATE INDEX IF NOT EXISTS objectsByFolder ON objects(folder, kind);
 CREATE TABLE IF NOT EXISTS props(owner INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,
     blob INTEGER, PRIMARY KEY(owner, tag)) WITHOUT ROWID;
-CREATE TABLE IF NOT EXISTS blobs(id INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS blobs(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, size INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS named(propId INTEGER PRIMARY KEY, guid BLOB NOT NULL,
     lid INTEGER, name BLOB, UNIQUE(guid, lid, name));
 CREATE TABLE IF NOT EXISTS sources(key BLOB PRIMARY KEY, message INTEGER NOT NULL) WITHOUT ROWID;
@@ -282,6 +305,82 @@ private:
     sqlite3_stmt* stmt = nullptr;
 };
 
+// The append-only file of the large values (see the top of this file),
+// opened (and created) on first use: a store without large values has none.
+class CValueFile {
+public:
+    explicit CValueFile(std::filesystem::path path) : path(std::move(path)) {}
+    ~CValueFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    CValueFile(const CValueFile&) = delete;
+    CValueFile& operator=(const CValueFile&) = delete;
+
+    // The offset the next value starts at; the file position moves there.
+    uint64_t End() {
+        off_t end = ::lseek(Fd(), 0, SEEK_END);
+        if (end < 0) Fail("cannot seek in");
+        return uint64_t(end);
+    }
+    // Writes at the file position (End() first).
+    void Write(const void* data, size_t n) {
+        auto p = static_cast<const char*>(data);
+        while (n > 0) {
+            ssize_t w = ::write(Fd(), p, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) Fail("cannot write");
+            p += w;
+            n -= size_t(w);
+        }
+    }
+    // Copies `size` bytes of an open file descriptor to the file position.
+    void WriteFrom(int source, uint64_t size) {
+        std::string buf(std::min<uint64_t>(size, kChunk), '\0');
+        for (uint64_t done = 0; done < size;) {
+            ssize_t r = ::read(source, buf.data(), size_t(std::min<uint64_t>(buf.size(), size - done)));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) throw CStagingError("staging store: a value's file ended early");
+            Write(buf.data(), size_t(r));
+            done += uint64_t(r);
+        }
+    }
+    size_t Read(uint64_t at, void* out, size_t n) {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t r = ::pread(Fd(), static_cast<char*>(out) + done, n - done, off_t(at + done));
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) Fail("cannot read");
+            if (r == 0) break;
+            done += size_t(r);
+        }
+        return done;
+    }
+
+private:
+    int Fd() {
+        if (fd < 0) fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) Fail("cannot open");
+        return fd;
+    }
+    [[noreturn]] void Fail(const char* what) {
+        throw CStagingError(std::string("staging store: ") + what + " " + path.string() + ": " + std::strerror(errno));
+    }
+    std::filesystem::path path;
+    int fd = -1;
+};
+
+// An open file descriptor for reading, closed on every way out.
+class CReadFd {
+public:
+    explicit CReadFd(const std::filesystem::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~CReadFd() {
+        if (fd >= 0) ::close(fd);
+    }
+    CReadFd(const CReadFd&) = delete;
+    CReadFd& operator=(const CReadFd&) = delete;
+    int fd;
+};
+
 }  // namespace
 
 // ---- CPropBag -----------------------------------------------------------------
@@ -366,7 +465,7 @@ const Guid PS_PUBLIC_STRINGS = ParseGuid("00020329-0000-0000-C000-000000000046")
 
 class CStagingStore::CImpl {
 public:
-    explicit CImpl(const std::filesystem::path& path) {
+    explicit CImpl(const std::filesystem::path& path) : values(std::filesystem::path(path.string() + "-values")) {
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
             std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
             sqlite3_close(db);
@@ -374,11 +473,10 @@ public:
         }
         sqlite3_busy_timeout(db, 30000);
         Exec("PRAGMA journal_mode=WAL");
-        Exec("PRAGMA synchronous=NORMAL");
+        Exec("PRAGMA synchronous=OFF");
         Exec(kSchema);
     }
     ~CImpl() {
-        if (blob) sqlite3_blob_close(blob);
         stmts.clear();
         sqlite3_close(db);
     }
@@ -401,7 +499,6 @@ public:
     // Ends every statement left on a row, so that no read stays open
     // across calls (it would pin an old snapshot) or blocks a commit.
     void ResetAll() {
-        CloseBlob();
         for (auto& [sql, stmt] : stmts) stmt->Reset();
     }
 
@@ -413,7 +510,6 @@ public:
     // Runs f inside one transaction; rolls back when it throws.
     template <class F>
     auto Transaction(F&& f) {
-        CloseBlob();
         Exec("BEGIN IMMEDIATE");
         try {
             if constexpr (std::is_void_v<decltype(f())>) {
@@ -433,78 +529,52 @@ public:
         }
     }
 
-    void CloseBlob() {
-        if (blob) sqlite3_blob_close(blob);
-        blob = nullptr;
-        blobId = 0;
-    }
-
-    sqlite3_blob* OpenBlob(int64_t id, bool write) {
-        if (blob && blobId == id && blobWritable == write) return blob;
-        if (blob && blobWritable == write && sqlite3_blob_reopen(blob, id) == SQLITE_OK) {
-            blobId = id;
-            return blob;
-        }
-        CloseBlob();
-        if (sqlite3_blob_open(db, "main", "blobs", "data", id, write ? 1 : 0, &blob) != SQLITE_OK) {
-            blob = nullptr;
-            throw CStagingError(std::string("staging store: cannot open value: ") + sqlite3_errmsg(db));
-        }
-        blobId = id;
-        blobWritable = write;
-        return blob;
-    }
-
-    int64_t NewBlob(uint64_t size) {
-        auto& s = Stmt("INSERT INTO blobs(data) VALUES(zeroblob(?))");
-        s.Bind(1, int64_t(size)).Run();
+    // Records a range of the value file as a new value.
+    int64_t NewBlob(uint64_t at, uint64_t size) {
+        Stmt("INSERT INTO blobs(at, size) VALUES(?,?)").Bind(1, int64_t(at)).Bind(2, int64_t(size)).Run();
         return sqlite3_last_insert_rowid(db);
     }
 
-    void WriteBlob(int64_t id, uint64_t offset, const void* data, size_t n) {
-        if (sqlite3_blob_write(OpenBlob(id, true), data, int(n), int(offset)) != SQLITE_OK)
-            throw CStagingError(std::string("staging store: cannot write value: ") + sqlite3_errmsg(db));
+    std::pair<uint64_t, uint64_t> BlobRange(int64_t id) {
+        auto& s = Stmt("SELECT at, size FROM blobs WHERE id=?");
+        s.Bind(1, id);
+        if (!s.Step()) throw CStagingError("staging store: no value " + std::to_string(id));
+        auto range = std::make_pair(uint64_t(s.Int(0)), uint64_t(s.Int(1)));
+        s.Reset();
+        return range;
     }
 
     size_t ReadBlob(int64_t id, uint64_t offset, void* out, size_t n) {
-        sqlite3_blob* b = OpenBlob(id, false);
-        uint64_t size = uint64_t(sqlite3_blob_bytes(b));
+        auto [at, size] = BlobRange(id);
         if (offset >= size) return 0;
         n = size_t(std::min<uint64_t>(n, size - offset));
-        if (sqlite3_blob_read(b, out, int(n), int(offset)) != SQLITE_OK)
-            throw CStagingError(std::string("staging store: cannot read value: ") + sqlite3_errmsg(db));
+        if (values.Read(at + offset, out, n) != n)
+            throw CStagingError("staging store: stored value is shorter than recorded");
         return n;
     }
 
-    // Streams a file into a new blob.
-    int64_t BlobFromFile(const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) throw CStagingError("cannot read " + file.string());
-        std::error_code ec;
-        uint64_t size = std::filesystem::file_size(file, ec);
-        if (ec) throw CStagingError("cannot read " + file.string());
-        if (size > 0x7FFFFFFF) throw CStagingError("value too large (over 2 GB): " + file.string());
-        int64_t id = NewBlob(size);
-        std::string buf(kChunk, '\0');
-        for (uint64_t done = 0; done < size;) {
-            size_t n = size_t(std::min<uint64_t>(kChunk, size - done));
-            if (!in.read(buf.data(), std::streamsize(n))) throw CStagingError("cannot read " + file.string());
-            WriteBlob(id, done, buf.data(), n);
-            done += n;
-        }
-        return id;
+    int64_t BlobFromBytes(std::string_view bytes) {
+        uint64_t at = values.End();
+        values.Write(bytes.data(), bytes.size());
+        return NewBlob(at, bytes.size());
     }
 
+    // Streams a file into a new value.
+    int64_t BlobFromFile(const std::filesystem::path& file) {
+        CReadFd in(file);
+        struct stat st {};
+        if (in.fd < 0 || ::fstat(in.fd, &st) != 0) throw CStagingError("cannot read " + file.string());
+        uint64_t size = uint64_t(st.st_size);
+        if (size > 0x7FFFFFFF) throw CStagingError("value too large (over 2 GB): " + file.string());
+        uint64_t at = values.End();
+        values.WriteFrom(in.fd, size);
+        return NewBlob(at, size);
+    }
+
+    // The bytes of a stored value never change, so a copy shares them.
     int64_t CopyBlob(const CStoredValue& v) {
-        int64_t id = NewBlob(v.size);
-        std::string buf(kChunk, '\0');
-        for (uint64_t done = 0; done < v.size;) {
-            size_t n = ReadBlob(v.blobId, done, buf.data(), size_t(std::min<uint64_t>(kChunk, v.size - done)));
-            if (n == 0) throw CStagingError("staging store: stored value is shorter than recorded");
-            WriteBlob(id, done, buf.data(), n);
-            done += n;
-        }
-        return id;
+        auto [at, size] = BlobRange(v.blobId);
+        return NewBlob(at, size);
     }
 
     // Saves one property under an owner. `reusable` holds blobs of a
@@ -522,9 +592,7 @@ public:
             std::string bytes = EncodeValue(value);
             if (bytes.size() > kInlineLimit &&
                 (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY)) {
-                int64_t id = NewBlob(bytes.size());
-                for (size_t done = 0; done < bytes.size(); done += kChunk)
-                    WriteBlob(id, done, bytes.data() + done, std::min(kChunk, bytes.size() - done));
+                int64_t id = BlobFromBytes(bytes);
                 ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
             } else {
                 ins.BindBytes(3, bytes).BindNull(4).Run();
@@ -558,7 +626,7 @@ public:
     }
 
     uint64_t BlobSize(int64_t id) {
-        auto& s = Stmt("SELECT length(data) FROM blobs WHERE id=?");
+        auto& s = Stmt("SELECT size FROM blobs WHERE id=?");
         s.Bind(1, id);
         return s.Step() ? uint64_t(s.Int(0)) : 0;
     }
@@ -730,11 +798,9 @@ public:
         });
     }
 
+    CValueFile values;
     sqlite3* db = nullptr;
     std::map<const char*, std::unique_ptr<CStmt>> stmts;
-    sqlite3_blob* blob = nullptr;
-    int64_t blobId = 0;
-    bool blobWritable = false;
 };
 
 uint64_t CStagingStore::CountMessages(const std::filesystem::path& path) {
