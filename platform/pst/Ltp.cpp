@@ -78,6 +78,7 @@ uint32_t CHeap::Allocate(std::string data) {
         return n < 2047 && HeaderSize(idx) + p.data.size() + data.size() + 1 + 4 + 2 * (n + 2) <= ndb::kMaxBlockData;
     };
     if (!fits(pages[k], k)) {
+        closedBytes += PageSize(k) + kBlockOverhead;
         pages.emplace_back();
         ++k;
     }
@@ -115,6 +116,18 @@ size_t CHeap::PageSize(size_t index) const {
     const auto& page = pages[index];
     size_t size = HeaderSize(index) + page.data.size();
     return size + size % 2 + 4 + 2 * (page.ends.size() + 1);
+}
+
+uint64_t CHeap::SizeBound(uint64_t more) const {
+    uint64_t total = closedBytes + PageSize(pages.size() - 1) + kBlockOverhead;
+    // A page is closed only when the next allocation (at most kMaxAlloc
+    // bytes) does not fit, so every full page holds more than this.
+    constexpr uint64_t kLeastFill = ndb::kMaxBlockData - kMaxAlloc - 128;
+    uint64_t newPages = more ? more / kLeastFill + 1 : 0;
+    total += more + more / 8 + newPages * (66 + 8 + kBlockOverhead);
+    uint64_t count = pages.size() + newPages;
+    if (count > 1) total += (8 * count + 8 + kBlockOverhead) + (count / 1021 + 1) * (8 + kBlockOverhead);
+    return total;
 }
 
 uint64_t CHeap::Write(ndb::CNdbFile& file) const {
@@ -304,6 +317,29 @@ void CTableBuilder::AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& c
     }
     rows += row;
     rowIds.push_back(rowId);
+}
+
+uint64_t CTableBuilder::SizeBound() const {
+    constexpr uint64_t kBlockOverhead = 16 + 63;
+    uint64_t n = rowIds.size();
+    uint64_t index = 8 * n + 16 * (n / 64 + 1) + 64;  // the row index's leaves and branches
+    bool rowsInHeap = rows.size() <= kMaxAlloc;
+    uint64_t bound = heap.SizeBound(index + (rowsInHeap ? rows.size() : 0));
+    uint64_t subnodes = node.SubnodeCount();
+    if (!rowsInHeap) {
+        // Full blocks of whole rows, the XBLOCKs over them and an XXBLOCK.
+        uint64_t rowSize = std::max<uint64_t>(1, rgib[3]);
+        uint64_t blocks = rows.size() / (ndb::kMaxBlockData / rowSize * rowSize) + 1;
+        bound += blocks * (ndb::kMaxBlockData + kBlockOverhead);
+        bound += 8 * blocks + (blocks / 1021 + 2) * (8 + kBlockOverhead);
+        ++subnodes;
+    }
+    if (subnodes > 0) {
+        // The subnode tree: SLBLOCKs of 340 entries under an SIBLOCK.
+        uint64_t leaves = subnodes / 340 + 1;
+        bound += 24 * subnodes + leaves * (8 + kBlockOverhead) + 16 * leaves + 8 + kBlockOverhead;
+    }
+    return bound;
 }
 
 uint64_t CTableBuilder::Write() {

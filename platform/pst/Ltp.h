@@ -37,6 +37,7 @@ public:
     void AddSubnode(uint32_t nid, uint64_t bidData, uint64_t bidSub) { subnodes.push_back({nid, bidData, bidSub}); }
     // Writes the subnode tree; returns its BID (0 without subnodes).
     uint64_t FinishSubnodes() { return ndb::WriteSubnodeTree(file, std::move(subnodes)); }
+    size_t SubnodeCount() const { return subnodes.size(); }
     ndb::CNdbFile& file;
     uint32_t& nidCounter;
 
@@ -55,6 +56,9 @@ public:
     void SetUserRoot(uint32_t hid) { userRoot = hid; }
     // Writes the heap's pages as the node's data tree; returns its BID.
     uint64_t Write(ndb::CNdbFile& file) const;
+    // An upper bound of the bytes Write puts into the file when `more`
+    // bytes of further allocations are still to come.
+    uint64_t SizeBound(uint64_t more) const;
 
 private:
     // A page's allocations lie back to back in `data`; `ends` holds where
@@ -65,11 +69,13 @@ private:
         std::vector<uint16_t> ends;
     };
     static size_t HeaderSize(size_t pageIndex);
+    static constexpr uint64_t kBlockOverhead = 16 + 63;  // trailer and alignment
     std::string BuildPage(size_t index) const;
     size_t PageSize(size_t index) const;  // the size BuildPage gives
     uint8_t clientSig;
     uint32_t userRoot = 0;
     std::vector<CPage> pages;
+    uint64_t closedBytes = 0;  // the written size of every page but the last
 };
 
 // Stores a value: HNID 0 when empty, a heap allocation up to kMaxAlloc
@@ -104,6 +110,9 @@ public:
     // Adds a row; cells whose tag is not a column are ignored.
     void AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& cells);
     size_t RowCount() const { return rowIds.size(); }
+    // An upper bound of the bytes Write and the node's subnode tree put
+    // into the file.
+    uint64_t SizeBound() const;
     // Writes the table; returns the BID of its data tree.
     uint64_t Write();
 

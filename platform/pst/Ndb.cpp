@@ -329,6 +329,67 @@ void CNdbFile::Finish(const std::array<uint32_t, 32>& rgnid) {
     if (rc != 0) throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
 }
 
+uint64_t CNdbFile::FileSize() const { return RangeBase(amaps.size()); }
+
+CNdbFile::CMark CNdbFile::Mark() const {
+    CMark m;
+    m.end = end;
+    m.nextBid = nextBid;
+    m.blocks = blocks.size();
+    m.nodes = nodes.size();
+    m.ranges = amaps.size();
+    if (!amaps.empty()) m.lastMap = amaps.back();
+    return m;
+}
+
+void CNdbFile::RollBack(const CMark& mark) {
+    Flush();
+    bufferStart = mark.end;  // later blocks go at or after the mark's end
+    end = mark.end;
+    nextBid = mark.nextBid;
+    blocks.resize(mark.blocks);
+    nodes.resize(mark.nodes);
+    amaps.resize(mark.ranges);
+    if (!amaps.empty()) amaps.back() = mark.lastMap;
+}
+
+namespace {
+// Pages of a BTree over n entries, perLeaf to a leaf page, 20 to a branch.
+uint64_t TreePages(uint64_t n, uint64_t perLeaf) {
+    uint64_t level = std::max<uint64_t>(1, (n + perLeaf - 1) / perLeaf), pages = level;
+    while (level > 1) {
+        level = (level + 19) / 20;
+        pages += level;
+    }
+    return pages;
+}
+}  // namespace
+
+uint64_t CNdbFile::SizeAfterFinish(uint64_t moreBytes, uint64_t moreBlocks, uint64_t moreNodes) const {
+    uint64_t pos = end;
+    // Takes `bytes` from the ranges in pieces of at most `piece` bytes: a
+    // range that cannot hold the next piece loses what is left of it.
+    auto take = [&](uint64_t bytes, uint64_t piece) {
+        while (bytes > 0) {
+            uint64_t range = (pos - kFirstAMap) / kAMapRange;
+            pos = std::max(pos, RangeBase(range) + ReservedPages(range) * kPageSize);
+            uint64_t room = RangeBase(range + 1) - pos;
+            if (bytes <= room) {
+                pos += bytes;
+                return;
+            }
+            uint64_t used = room > piece ? room - piece : 0;
+            bytes -= used;
+            pos = RangeBase(range + 1);
+        }
+    };
+    take(moreBytes, kMaxBlockData + 16 + 64);
+    pos = AlignUp(pos, kPageSize);
+    uint64_t pages = TreePages(nodes.size() + moreNodes, 15) + TreePages(blocks.size() + moreBlocks, 20);
+    take(pages * kPageSize, kPageSize);
+    return RangeBase((pos - kFirstAMap) / kAMapRange + 1);
+}
+
 // ---- data trees ---------------------------------------------------------------------
 
 void CDataTreeBuilder::FlushPending() {

@@ -80,6 +80,26 @@ public:
     void Finish(const std::array<uint32_t, 32>& rgnid);
 
     uint64_t BytesWritten() const { return end; }
+    // The size of the file once finished: whole allocation-map ranges.
+    uint64_t FileSize() const;
+
+    // Where the file stands: what RollBack needs to forget everything
+    // written after it.
+    struct CMark {
+        uint64_t end = 0, nextBid = 0;
+        size_t blocks = 0, nodes = 0, ranges = 0;
+        std::array<uint8_t, 496> lastMap{};
+    };
+    CMark Mark() const;
+    // Forgets the blocks and nodes written since the mark; their bytes stay
+    // in the file as free space until they are overwritten or cut off.
+    void RollBack(const CMark& mark);
+
+    // An upper bound of the file's size after Finish, when `moreBytes` of
+    // blocks, `moreBlocks` blocks and `moreNodes` nodes are still to come:
+    // the blocks, a block lost at the end of every range they cross, the
+    // BTree pages and the whole last range with its maps.
+    uint64_t SizeAfterFinish(uint64_t moreBytes, uint64_t moreBlocks, uint64_t moreNodes) const;
 
 private:
     struct CBbtEntry {

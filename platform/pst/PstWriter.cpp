@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "platform/pst/Ltp.h"
@@ -177,7 +178,90 @@ int64_t NowFileTime() {
     return UnixTimeToFileTime(duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
 }
 
+// ---- sizes -------------------------------------------------------------------------------
+
+// The bytes of a value as the PST holds it.
+uint64_t ValueBytes(const PropValue& value) {
+    if (auto v = std::get_if<std::u16string>(&value)) return 2 * v->size();
+    if (auto v = std::get_if<Bytes>(&value)) return v->size();
+    if (auto v = std::get_if<CStoredValue>(&value)) return v->size;
+    if (auto v = std::get_if<CFileSource>(&value)) {
+        std::error_code ec;
+        uint64_t size = std::filesystem::file_size(v->path, ec);
+        return ec ? 0 : size;
+    }
+    if (auto v = std::get_if<std::vector<std::u16string>>(&value)) {
+        uint64_t n = 4 + 4 * v->size();
+        for (const auto& i : *v) n += 2 * i.size();
+        return n;
+    }
+    if (auto v = std::get_if<std::vector<Bytes>>(&value)) {
+        uint64_t n = 4 + 4 * v->size();
+        for (const auto& i : *v) n += i.size();
+        return n;
+    }
+    if (auto v = std::get_if<std::vector<int32_t>>(&value)) return 4 * v->size();
+    return 8;
+}
+
+// An upper bound of what a value costs in a property context: its bytes,
+// its record and, for a value over one heap allocation, the blocks, XBLOCK
+// and subnode entry of its data tree.
+uint64_t ValueBound(uint64_t bytes) {
+    uint64_t cost = bytes + 16;
+    if (bytes > ltp::kMaxAlloc) cost += (bytes / ndb::kMaxBlockData + 2) * (16 + 63 + 8) + 2 * 128;
+    return cost;
+}
+
+uint64_t BagBound(const CPropBag& bag) {
+    uint64_t n = 0;
+    for (const auto& [tag, value] : bag.All()) n += ValueBound(ValueBytes(value));
+    return n;
+}
+
+// The bytes of a message's values: what writing it adds at the least.
+uint64_t LeastBytes(const CStagedMessage& msg) {
+    uint64_t n = 0;
+    for (const auto& [tag, value] : msg.props.All()) n += ValueBytes(value);
+    for (const auto& a : msg.attachments) {
+        for (const auto& [tag, value] : a.props.All()) n += ValueBytes(value);
+        if (a.embedded) n += LeastBytes(*a.embedded);
+    }
+    return n;
+}
+
+// An upper bound of what a contents-table row adds to its table.
+uint64_t RowBound(const Props& row) {
+    uint64_t n = 256;
+    for (const auto& [tag, value] : row) n += ValueBound(ltp::EncodedSize(value)) + 8;
+    return n;
+}
+
+// What a folder that is still to be written takes at the most, besides its
+// messages: its property context and its three tables, without the rows of
+// its hierarchy table (RowReserve).
+uint64_t FolderReserve(const CFolderInfo& info) {
+    return 4096 + 2 * BagBound(info.props) + 4 * (info.name.size() + info.containerClass.size());
+}
+uint64_t RowReserve(const CFolderInfo& info) { return 256 + 4 * (info.name.size() + info.containerClass.size()); }
+// The root folder with its tables, written last.
+constexpr uint64_t kRootReserve = 8192;
+
 // ---- the writer -------------------------------------------------------------------------
+
+// Which items a part takes: those from `firstItem` on (in the order the
+// writer walks the folders) while they fit.
+struct CPartPlan {
+    uint64_t firstItem = 0;
+    int number = 1;
+    uint64_t writtenBefore = 0;  // items in the parts before, for progress
+};
+
+struct CPartResult {
+    CWriteStats stats;
+    bool oversized = false;
+    std::optional<uint64_t> nextItem;  // the first item left for the next part
+};
 
 struct CFolderSummary {
     uint32_t nid = 0;
@@ -190,8 +274,9 @@ struct CFolderSummary {
 
 class CWriter {
 public:
-    CWriter(CStagingStore& store, const std::filesystem::path& path, const CWriteOptions& options)
-        : store(store), file(path), options(options) {
+    CWriter(CStagingStore& store, const std::filesystem::path& path, const CWriteOptions& options,
+            const CPartPlan& plan)
+        : store(store), file(path), options(options), plan(plan) {
         rgnid.fill(0x400);
         rgnid[ndb::NID_TYPE_SEARCH_FOLDER] = 0x4000;
         rgnid[ndb::NID_TYPE_NORMAL_MESSAGE] = 0x10000;
@@ -201,7 +286,7 @@ public:
         for (auto& b : recordKey) b = char(rd() & 0xFF);
     }
 
-    CWriteStats Run() {
+    CPartResult Run() {
         AssignFolderNids(store.DefaultFolder(EDefaultFolder::IpmSubtree));
         for (FolderId f : allFolders) totalMessages += store.MessageCount(f);
         WriteMessageStore();
@@ -215,9 +300,12 @@ public:
         rgnid[ndb::NID_TYPE_ASSOC_MESSAGE] = assocIndex;
         rgnid[ndb::NID_TYPE_LTP] = std::max<uint32_t>(0x400, subnodeIndex);
         rgnid[ndb::NID_TYPE_ATTACHMENT] = std::max<uint32_t>(0x400, subnodeIndex);
+        if (itemsInPart == 0 && options.splitSize && file.SizeAfterFinish(0, 0, 0) > options.splitSize)
+            throw std::runtime_error("the split size " + std::to_string(options.splitSize) +
+                                     " is smaller than a PST with this folder tree and no items");
         file.Finish(rgnid);
-        stats.fileBytes = file.BytesWritten();
-        return stats;
+        stats.fileBytes = file.FileSize();
+        return {stats, oversized, nextItem};
     }
 
 private:
@@ -233,6 +321,9 @@ private:
         for (size_t i = 0; i < queue.size(); ++i) {
             FolderId f = queue[i];
             allFolders.push_back(f);
+            CFolderInfo info = store.Folder(f);
+            folderReserves[f] += FolderReserve(info);
+            if (f != top) folderReserves[info.parent] += RowReserve(info);
             if (f == top)
                 folderNids[f] = kNidIpmSubtree;
             else if (f == deleted)
@@ -241,6 +332,7 @@ private:
                 folderNids[f] = MakeNid(ndb::NID_TYPE_NORMAL_FOLDER, ++folderIndex);
             for (FolderId c : store.ChildFolders(f)) queue.push_back(c);
         }
+        for (const auto& [f, bytes] : folderReserves) unfinishedReserve += bytes;
     }
 
     // A node with a property context and no parent folder link beyond nidParent.
@@ -267,6 +359,11 @@ private:
         Props p = EncodeBag(store, store.StoreProperties());
         p[0x0FF90102] = std::string(recordKey, 16);
         SetIfAbsent(p, 0x3001001F, Utf16Le(u"Personal Folders"));
+        // Every part is a store of its own: readers list them side by side.
+        if (auto name = std::get_if<std::string>(&p[0x3001001F]); name && plan.number > 1) {
+            std::string suffix = " (" + std::to_string(plan.number) + ")";
+            *name += Utf16Le(std::u16string(suffix.begin(), suffix.end()));
+        }
         p[0x35DF0003] = Le<uint32_t>(0x9F);  // subtree, inbox, outbox, wastebasket, sent mail, finder
         p[0x35E00102] = EntryId(kNidIpmSubtree);
         p[0x35E20102] = EntryId(FolderNid(EDefaultFolder::Outbox));
@@ -456,18 +553,10 @@ private:
         CNodeBuilder contentsNode(file, subnodeIndex), assocNode(file, subnodeIndex);
         ltp::CTableBuilder contents(contentsNode, kContentsColumns), assoc(assocNode, kAssocColumns);
         for (MessageId m : store.Messages(id)) {
+            uint64_t item = itemIndex++;
+            if (item < plan.firstItem || nextItem) continue;
             CStagedMessage msg = store.LoadMessage(m);
-            uint32_t nid = msg.associated ? MakeNid(ndb::NID_TYPE_ASSOC_MESSAGE, ++assocIndex)
-                                          : MakeNid(ndb::NID_TYPE_NORMAL_MESSAGE, ++messageIndex);
-            Props row = WriteMessage(msg, nid, s.nid);
-            if (msg.associated) {
-                assoc.AddRow(nid, row);
-                continue;
-            }
-            ++stats.messagesByClass[msg.props.GetString(0x001A).value_or(u"IPM.Note")];
-            auto flags = SmallValue(row, 0x0E07);
-            if (flags && flags->size() == 4 && !(uint8_t((*flags)[0]) & 1)) ++s.unreadCount;
-            contents.AddRow(nid, row);
+            if (!WriteItem(msg, s, contents, assoc)) nextItem = item;
         }
         s.contentCount = uint32_t(contents.RowCount());
         Props p = EncodeBag(store, info.props);
@@ -482,7 +571,54 @@ private:
         FinishTableNode(MakeNid(ndb::NID_TYPE_CONTENTS_TABLE, index), contents, contentsNode);
         FinishTableNode(MakeNid(ndb::NID_TYPE_ASSOC_CONTENTS_TABLE, index), assoc, assocNode);
         ++stats.folders;
+        unfinishedReserve -= folderReserves.at(id);
         return s;
+    }
+
+    // The file's size after Finish when `more` bytes are added besides what
+    // the folders still to be written take.
+    uint64_t ProjectedSize(const ltp::CTableBuilder& contents, const ltp::CTableBuilder& assoc, uint64_t more) const {
+        uint64_t bytes = unfinishedReserve + kRootReserve + contents.SizeBound() + assoc.SizeBound() + more;
+        uint64_t folders = allFolders.size() - stats.folders + 1;
+        return file.SizeAfterFinish(bytes, bytes / 2048 + 8 * folders, 4 * folders);
+    }
+
+    // Writes an item into the folder being written, unless the part is
+    // limited and the item would take it past the limit: then the part is
+    // left as it was and false returned. The first item of a part is
+    // always written.
+    bool WriteItem(const CStagedMessage& msg, CFolderSummary& s, ltp::CTableBuilder& contents,
+                   ltp::CTableBuilder& assoc) {
+        const uint64_t limit = options.splitSize;
+        if (limit && itemsInPart == 0 && ProjectedSize(contents, assoc, 0) > limit)
+            throw std::runtime_error("the split size " + std::to_string(limit) +
+                                     " is smaller than a PST with this folder tree and no items");
+        // An item whose values alone do not fit is not tried.
+        if (limit && itemsInPart > 0 && ProjectedSize(contents, assoc, LeastBytes(msg)) > limit) return false;
+        ndb::CNdbFile::CMark mark = file.Mark();
+        uint64_t messagesBefore = stats.messages, attachmentsBefore = stats.attachments;
+        uint32_t nid = msg.associated ? MakeNid(ndb::NID_TYPE_ASSOC_MESSAGE, ++assocIndex)
+                                      : MakeNid(ndb::NID_TYPE_NORMAL_MESSAGE, ++messageIndex);
+        Props row = WriteMessage(msg, nid, s.nid);
+        if (limit && ProjectedSize(contents, assoc, RowBound(row)) > limit) {
+            if (itemsInPart > 0) {
+                file.RollBack(mark);
+                stats.messages = messagesBefore;
+                stats.attachments = attachmentsBefore;
+                return false;
+            }
+            oversized = true;
+        }
+        ++itemsInPart;
+        if (msg.associated) {
+            assoc.AddRow(nid, row);
+            return true;
+        }
+        ++stats.messagesByClass[msg.props.GetString(0x001A).value_or(u"IPM.Note")];
+        auto flags = SmallValue(row, 0x0E07);
+        if (flags && flags->size() == 4 && !(uint8_t((*flags)[0]) & 1)) ++s.unreadCount;
+        contents.AddRow(nid, row);
+        return true;
     }
 
     // Writes one message node; returns the cells of its contents-table row.
@@ -492,7 +628,8 @@ private:
         uint64_t bidData = ltp::WritePropertyContext(node, pc);
         file.AddNode(nid, bidData, node.FinishSubnodes(), parent);
         ++stats.messages;
-        if (options.progress && stats.messages % 256 == 0) options.progress(stats.messages, totalMessages);
+        if (options.progress && stats.messages % 256 == 0)
+            options.progress(plan.writtenBefore + stats.messages, totalMessages);
         Props row;
         for (uint32_t tag : msg.associated ? kAssocColumns : kContentsColumns) {
             auto it = pc.find(tag);
@@ -619,6 +756,13 @@ private:
     CStagingStore& store;
     ndb::CNdbFile file;
     const CWriteOptions& options;
+    const CPartPlan plan;
+    uint64_t itemIndex = 0;    // the items walked so far, in this part or not
+    uint64_t itemsInPart = 0;
+    std::optional<uint64_t> nextItem;
+    bool oversized = false;
+    std::map<FolderId, uint64_t> folderReserves;  // FolderReserve and its subfolders' rows
+    uint64_t unfinishedReserve = 0;               // of the folders not written yet
     std::array<uint32_t, 32> rgnid{};
     char recordKey[16];
     std::mt19937 rng{std::random_device{}()};
@@ -669,23 +813,61 @@ std::filesystem::path Place(const std::filesystem::path& temp, const std::filesy
 
 }  // namespace
 
+std::filesystem::path PstPartPath(const std::filesystem::path& pstPath, int part) {
+    if (part <= 1) return pstPath;
+    std::filesystem::path p = pstPath;
+    p.replace_filename(pstPath.stem().string() + "-" + std::to_string(part) + pstPath.extension().string());
+    return p;
+}
+
+namespace {
+
+void AddPart(CWriteStats& total, const CPartResult& part) {
+    const CWriteStats& s = part.stats;
+    total.folders = s.folders;
+    total.messages += s.messages;
+    total.attachments += s.attachments;
+    total.fileBytes += s.fileBytes;
+    for (const auto& [cls, n] : s.messagesByClass) total.messagesByClass[cls] += n;
+    total.parts.push_back({{}, s.messages, s.attachments, s.fileBytes, part.oversized});
+}
+
+}  // namespace
+
 std::string WritePstFromStaging(const std::filesystem::path& stagingPath, const std::filesystem::path& pstPath,
                                 CWriteStats* stats, const CWriteOptions& options) {
-    std::filesystem::path temp = pstPath;
-    temp += ".writing-" + std::to_string(getpid());
+    // Every part is written under a temporary name; all of them are placed
+    // when the last one is complete.
+    std::vector<std::filesystem::path> temps;
+    size_t placed = 0;
     try {
         auto store = CStagingStore::OpenExisting(stagingPath);
         CWriteStats result;
-        {
-            CWriter writer(*store, temp, options);
-            result = writer.Run();
+        CPartPlan plan;
+        for (;;) {
+            std::filesystem::path temp = PstPartPath(pstPath, plan.number);
+            temp += ".writing-" + std::to_string(getpid());
+            temps.push_back(temp);
+            CPartResult part;
+            {
+                CWriter writer(*store, temp, options, plan);
+                part = writer.Run();
+            }
+            AddPart(result, part);
+            if (!part.nextItem) break;
+            plan.firstItem = *part.nextItem;
+            plan.writtenBefore = result.messages;
+            ++plan.number;
         }
-        result.path = Place(temp, pstPath, options.replaceExisting);
+        for (; placed < temps.size(); ++placed)
+            result.parts[placed].path =
+                Place(temps[placed], PstPartPath(pstPath, int(placed) + 1), options.replaceExisting);
+        result.path = result.parts.front().path;
         if (stats) *stats = result;
         return {};
     } catch (const std::exception& e) {
         std::error_code ec;
-        std::filesystem::remove(temp, ec);
+        for (size_t i = placed; i < temps.size(); ++i) std::filesystem::remove(temps[i], ec);
         return e.what();
     }
 }
