@@ -22,6 +22,11 @@ constexpr int32_t dispidInReplyToId = 0x7E000006;
 constexpr int32_t dispidInternetReferences = 0x7E000007;
 constexpr int32_t dispidTaskStartInstant = 0x7E000008;
 constexpr int32_t dispidTaskDueInstant = 0x7E000009;
+// A meeting's identity (text: the iCalendar UID or an Outlook id in hex) and
+// whether the mailbox owner chairs it (boolean: organized, else received
+// and accepted). Both belong to every item of the meeting's series.
+constexpr int32_t dispidMeetingUid = 0x7E00000A;
+constexpr int32_t dispidMeetingOwnerChairs = 0x7E00000B;
 
 EItemKind KindOfClass(std::u16string_view messageClass);
 

@@ -2,6 +2,7 @@
 
 #include "platform/store/DispatchArgs.h"
 #include "platform/store/MapiTags.h"
+#include "platform/store/SiblingItems.h"
 #include "platform/store/StoreText.h"
 
 #include <fcntl.h>
@@ -112,6 +113,12 @@ void CItemObject::Save() {
     IMessageStore& store = context->Store();
     savedOver = savedId.has_value() || store.HoldsSource(data.sourceKey);
     savedId = store.SaveMessage(folder, data, savedId);
+    siblingIds.resize(data.siblings.size());
+    for (size_t i = 0; i < data.siblings.size(); ++i) {
+        CMessageData sibling = SiblingItem(data, i);
+        PrepareForSave(kind, sibling);
+        siblingIds[i] = store.SaveMessage(folder, sibling, siblingIds[i]);
+    }
 }
 
 }  // namespace store

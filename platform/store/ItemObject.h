@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/store/Dispatch.h"
 #include "platform/store/ItemModel.h"
@@ -46,6 +47,7 @@ private:
     EItemKind kind;
     CMessageData data;
     std::optional<MessageId> savedId;
+    std::vector<std::optional<MessageId>> siblingIds;  // the items saved along with this one
     bool savedOver = false;
 };
 

@@ -5,11 +5,13 @@
 #include <cmath>
 
 #include "platform/store/Addresses.h"
+#include "platform/store/AppointmentImport.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/DispatchArgs.h"
 #include "platform/store/ItemCommon.h"
 #include "platform/store/ItemModel.h"
 #include "platform/store/MapiTags.h"
+#include "platform/store/MeetingIdentity.h"
 #include "platform/store/StoreText.h"
 #include "platform/store/TimeZone.h"
 
@@ -295,6 +297,12 @@ bool PutAppointment(CMessageData& data, int32_t dispid, const CVariant& v) {
     }
     case 0x60040046: PutZone(p, v, 0x825E, true); return true;
     case 0x6004000e: PutZone(p, v, 0x825F, false); return true;
+    case dispidMeetingUid: {
+        std::string uid = ToUtf8(Trim(Text(v)));
+        if (!uid.empty()) SetMeetingIdentity(data, GlobalObjectIdOfUid(uid));
+        return true;
+    }
+    case dispidMeetingOwnerChairs: SetMeetingOwnerChairs(p, Bool(v)); return true;
     default: return false;
     }
 }

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "platform/store/Addresses.h"
+#include "platform/store/AppointmentImport.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/ItemCommon.h"
 #include "platform/store/ItemModel.h"
@@ -248,9 +249,11 @@ void PrepareAppointment(CMessageData& data) {
     DefaultNamed(p, Appointment(0x8215, ptBoolean), false);     // not all day
     DefaultNamed(p, Appointment(0x8223, ptBoolean), false);     // not recurring
     DefaultNamed(p, Appointment(0x8201, ptInt32), int32_t(0));   // sequence
+    // Whose meeting it is, when not put: one with attendees was received and accepted.
     bool meeting = !data.recipients.empty();
-    p.SetNamed(Appointment(0x8217, ptInt32), int32_t(meeting ? 3 : 0));  // meeting, received
-    p.SetNamed(Appointment(0x8218, ptInt32), int32_t(meeting ? 3 : 0));  // accepted
+    DefaultNamed(p, Appointment(0x8217, ptInt32), int32_t(meeting ? 3 : 0));  // meeting, received
+    DefaultNamed(p, Appointment(0x8218, ptInt32), int32_t(meeting ? 3 : 0));  // accepted
+    ShareWithExceptions(data);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -71,8 +72,12 @@ struct CRecipient {
     CPropertyBag props;
 };
 
+struct CMessageData;
+
 struct CAttachment {
     CPropertyBag props;
+    // The message the attachment holds (attach method 5) instead of data.
+    std::shared_ptr<const CMessageData> embedded;
 };
 
 struct CMessageData {
@@ -83,6 +88,10 @@ struct CMessageData {
     std::map<std::u16string, std::u16string> embeddedImages;
     // What the item is made from; a later save with the same key replaces it.
     std::string sourceKey;
+    // Further items made from the same source (the instances of a series that
+    // no recurrence pattern holds): each is this item with these properties
+    // set, saved along with it under a source key of its own.
+    std::vector<CPropertyBag> siblings;
 };
 
 }  // namespace store

@@ -98,6 +98,7 @@ private:
         for (const auto& a : message.attachments) {
             pst::CStagedAttachment att;
             att.props = ConvertBag(a.props);
+            if (a.embedded) att.embedded = std::make_shared<pst::CStagedMessage>(Convert(*a.embedded));
             staged.attachments.push_back(std::move(att));
         }
         return staged;

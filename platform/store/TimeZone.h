@@ -5,14 +5,16 @@
 // definition stream and the 48-byte time-zone structure.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/store/Dispatch.h"
 
 namespace store {
 
 struct CZoneDate {  // the SYSTEMTIME of a yearly transition rule
-    uint16_t month = 0, dayOfWeek = 0, week = 0, hour = 0;  // month 0 = no transition
+    uint16_t month = 0, dayOfWeek = 0, week = 0, hour = 0, minute = 0;  // month 0 = no transition
     bool operator==(const CZoneDate&) const = default;
 };
 
@@ -30,10 +32,26 @@ struct CTimeZoneInfo {
 // Reads the Notes zone text; an empty or unreadable text gives Greenwich time.
 CTimeZoneInfo ParseNotesZone(std::u16string_view text);
 
-// The persisted time-zone definition (one rule, flagged as the effective one).
-std::string TimeZoneDefinition(const CTimeZoneInfo& zone);
+// The persisted time-zone definition (one rule, flagged as the effective one,
+// and also as the one a recurring series follows when forRecurrence is set).
+std::string TimeZoneDefinition(const CTimeZoneInfo& zone, bool forRecurrence = false);
 // The 48-byte time-zone structure (bias, standard and daylight rules).
 std::string TimeZoneStruct(const CTimeZoneInfo& zone);
+// The zone a 48-byte structure holds, named keyName; nothing when it is no such structure.
+std::optional<CTimeZoneInfo> ZoneFromStruct(std::string_view bytes, std::u16string keyName);
+
+// The zone the host's clock keeps (the process's TZ), with the yearly
+// rules it follows now; Greenwich time when it cannot be told.
+CTimeZoneInfo HostZone();
+
+// True when the zone changes to daylight time and back.
+bool ObservesDaylight(const CTimeZoneInfo& zone);
+// Minutes since 1601-01-01: the zone's wall clock at a Greenwich time, and
+// the Greenwich time of a wall-clock time (a time that the change to daylight
+// time skips is read as daylight time; one that the change back repeats, as
+// its first occurrence).
+int64_t LocalFromUtc(const CTimeZoneInfo& zone, int64_t utcMinutes);
+int64_t UtcFromLocal(const CTimeZoneInfo& zone, int64_t localMinutes);
 
 // A time-zone object as the session's time-zone collection hands it out.
 class CTimeZoneObject : public IDispatchObject {

@@ -17,7 +17,6 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
-import pypff  # noqa: E402
 from e2e_paths import NSF2PST, NSFDB, SAMPLE  # noqa: E402
 
 
@@ -155,8 +154,7 @@ class ConsoleAndProcesses(unittest.TestCase):
                            text=True, timeout=600)
         self.assertEqual(r.returncode, 0, r.stderr)
         names = set()
-        f = pypff.file()
-        f.open(os.path.join(out, "names.pst"))
+        f = pst_items.open_pst(os.path.join(out, "names.pst"))
 
         def visit(folder):
             for i in range(folder.number_of_sub_messages):

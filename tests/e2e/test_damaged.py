@@ -104,8 +104,7 @@ def break_record(value, how):
 
 def message_bodies(pst):
     """(subject, plain text and HTML body) of every message of the PST."""
-    f = pst_items.pypff.file()
-    f.open(pst)
+    f = pst_items.open_pst(pst)
     out = []
 
     def visit(folder):

@@ -13,9 +13,8 @@ import sys
 import tempfile
 import unittest
 
-import pypff
-
 sys.path.insert(0, os.path.dirname(__file__))
+import pst_items  # noqa: E402
 from e2e_paths import NSF2PST, SRC  # noqa: E402
 
 DATABASE = os.path.join(SRC, "tests", "data", "nsf-samples", "MIMEMsg.nsf")
@@ -26,8 +25,7 @@ INLINE = "MIME message with attachmetn(Txt/BMP/Jpg) and inline images"
 
 def pst_messages(path):
     """Subject -> (plain text, HTML, attachment count) of every message."""
-    f = pypff.file()
-    f.open(path)
+    f = pst_items.open_pst(path)
     found = {}
 
     def visit(folder):

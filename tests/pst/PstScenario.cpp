@@ -223,18 +223,25 @@ void CScenario::ExpectEntryId(const std::string& owner, uint32_t tag, const std:
     expected["entryIds"].push_back({owner, t, PathKey(folderPath)});
 }
 
-std::string CScenario::WritePst() {
+std::string CScenario::WritePst() { return WritePst({}, nullptr); }
+
+std::string CScenario::WritePst(const CWriteOptions& options, CWriteStats* stats) {
     store.reset();
-    return WritePstFromStaging(CStagingStore::PathForPst(pst), pst);
+    return WritePstFromStaging(CStagingStore::PathForPst(pst), pst, stats, options);
 }
 
-std::string CScenario::Check(int* exitCode) {
-    auto json = dir.Path() / "expected.json";
-    std::ofstream(json) << expected.dump();
-    auto report = dir.Path() / "report.txt";
+std::string CScenario::Check(int* exitCode) { return CheckFile(pst, expected, exitCode); }
+
+std::string CScenario::CheckFile(const std::filesystem::path& file, const nlohmann::json& expectation, int* exitCode) {
+    std::string name = file.stem().string();
+    auto json = dir.Path() / (name + ".expected.json");
+    std::ofstream(json) << expectation.dump();
+    auto report = dir.Path() / (name + ".report.txt");
+    auto work = file == pst ? WorkDir() : dir.Path() / ("work-" + name);
     std::string cmd = "NSF2PST_BINARY_DIR='" NSF2PST_BINARY_DIR "' /usr/bin/python3 '" NSF2PST_SOURCE_DIR
-                      "/tests/pst/check_pst.py' '" + pst.string() + "' '" +
-                      json.string() + "' '" + (dir.Path() / "work").string() + "' > '" + report.string() + "' 2>&1";
+                      "/tests/pst/check_pst.py' '" + file.string() + "' '" +
+                      json.string() + "' '" + work.string() + "' > '" + report.string() +
+                      "' 2>&1";
     int rc = std::system(cmd.c_str());
     *exitCode = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     std::stringstream text;

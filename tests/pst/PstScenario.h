@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
 
 namespace pst::test {
@@ -73,8 +74,13 @@ public:
 
     // Writes the PST; returns the writer's error text (empty on success).
     std::string WritePst();
+    std::string WritePst(const CWriteOptions& options, CWriteStats* stats);
     // Runs the independent readers; returns their report ("ok" when clean).
     std::string Check(int* exitCode);
+    // The same for another file (a part of a split PST) and expectation.
+    std::string CheckFile(const std::filesystem::path& file, const nlohmann::json& expectation, int* exitCode);
+    const nlohmann::json& Expected() const { return expected; }
+    std::filesystem::path Dir() const { return dir.Path(); }
     const std::filesystem::path& PstPath() const { return pst; }
 
 private:

@@ -422,9 +422,9 @@ def check_model(pst, expected):
     check_named(f, expected.get("named", []))
 
 
-def check_named(f, named):
-    if not named:
-        return
+def named_ids(f):
+    """The name-to-ID map of an open pypff file: (GUID hex, "lid", number)
+    or (GUID hex, "name", text) -> property ID."""
     nm = entries(f.name_to_id_map)
     guids = nm.get((0x2, 0x102), b"")
     stream = nm.get((0x3, 0x102), b"")
@@ -443,6 +443,13 @@ def check_named(f, named):
         else:
             key = (guid.hex(), "lid", ident)
         found[key] = 0x8000 + idx
+    return found
+
+
+def check_named(f, named):
+    if not named:
+        return
+    found = named_ids(f)
     for n in named:
         key = (n["guid"], "lid", n["lid"]) if "lid" in n else (n["guid"], "name", n["name"])
         if found.get(key) != n["propId"]:
@@ -559,4 +566,5 @@ def main():
     print("ok")
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -27,7 +27,8 @@ def unavailable():
     """None when pst-extractor can be used, else the reason."""
     status = os.path.join(install_dir(), "status.txt")
     try:
-        text = open(status, encoding="utf-8").read().strip()
+        with open(status, encoding="utf-8") as f:
+            text = f.read().strip()
     except OSError:
         return "not installed: %s is missing (build the target pst_extractor)" % status
     if text != "ok":

@@ -27,12 +27,14 @@ Examples:
       --build big.nsf --nsfdb build/tools/nsfdb/nsfdb archive.json
 """
 import argparse
+import datetime
 import json
 import os
 import random
 import shutil
 import subprocess
 import sys
+from zoneinfo import ZoneInfo
 
 MAIL_FORMS = [("Memo", 0.86), ("Reply", 0.1), ("NonDelivery Report", 0.02), ("Return Receipt", 0.02)]
 
@@ -110,6 +112,9 @@ ZONES = [  # offset text, Notes time-zone item text
     ("+09:00", "Z=-9$DO=0$ZX=42$ZN=Tokyo"),
     ("+00:00", "Z=0$DO=1$DL=3 -1 1 10 -1 1$ZX=10$ZN=GMT"),
 ]
+# Where each zone's daylight-saving rules are kept in the system's zone data.
+ZONE_PLACES = {ZONES[0][1]: "Europe/Berlin", ZONES[1][1]: "America/New_York",
+               ZONES[2][1]: "Asia/Tokyo", ZONES[3][1]: "Europe/London"}
 
 
 def gif_image(width, height, seed):
@@ -313,6 +318,16 @@ class Generator:
         y, m, d, hh, mm, ss = t
         return "%04d-%02d-%02dT%02d:%02d:%02d%s" % (y, m, d, hh, mm, ss, zone[0])
 
+    @staticmethod
+    def weekly(start, end, zone, weeks):
+        """A weekly series at one local time of day in the zone's place: the
+        offset of each occurrence follows its daylight-saving rules."""
+        place = ZoneInfo(ZONE_PLACES[zone[1]])
+        first, last = (datetime.datetime(*t[:5], tzinfo=place) for t in (start, end))
+        week = datetime.timedelta(weeks=1)
+        return ([(first + w * week).isoformat() for w in range(weeks)],
+                [(last + w * week).isoformat() for w in range(weeks)])
+
     def subject(self, tag):
         topic = self.rnd.choice(FOREIGN) if self.rnd.random() < 0.05 else self.rnd.choice(TOPICS)
         return "%s %s" % (topic, tag)
@@ -450,18 +465,9 @@ class Generator:
                           "StartTime": {"datetime": self.iso(start, zone)}})
             if self.rnd.random() < 0.1:
                 weeks = self.rnd.randint(2, 5)
-                starts, ends = [], []
-                for w in range(weeks):
-                    day = dd + 7 * w
-                    mon, yy = m, y
-                    while day > 28:
-                        day -= 28
-                        mon += 1
-                        if mon > 12:
-                            mon, yy = 1, yy + 1
-                    starts.append(self.iso((yy, mon, day, start[3], start[4], 0), zone))
-                    ends.append(self.iso((yy, mon, day, end[3], end[4], 0), zone))
+                starts, ends = self.weekly(start, end, zone, weeks)
                 items.update({"Repeats": "1", "RepeatUnit": "W", "RepeatInterval": "1", "RepeatFor": str(weeks),
+                              "StartDate": {"datetime": starts[0]}, "StartTime": {"datetime": starts[0]},
                               "StartDateTime": {"datetimes": starts}, "EndDateTime": {"datetimes": ends},
                               "RepeatInstanceDates": {"datetimes": starts}})
             else:

@@ -245,6 +245,9 @@ void CCalendarPass::PutAppointmentProperties(const store::DispatchPtr& item, con
     putDate(0x6004000a, r.endText, false);
     Put(item, 0x60040046, CVariant(storeops::TimeZoneFromText(session, r.startTimeZone)));
     Put(item, 0x6004000e, CVariant(storeops::TimeZoneFromText(session, r.endTimeZone)));
+    // Every appointment of one meeting or one series shares its identity.
+    if (r.isMeeting || r.IsSeries()) putText(storeops::DispMeetingUid, r.uid);
+    if (r.isMeeting) Put(item, storeops::DispMeetingOwnerChairs, CVariant(r.ownerIsChair == 1));
 }
 
 }  // namespace

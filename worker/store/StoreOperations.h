@@ -40,6 +40,10 @@ enum EDispid : int32_t {
     DispInternetReferences = 0x7E000007,
     DispTaskStartInstant = 0x7E000008,
     DispTaskDueInstant = 0x7E000009,
+    // A meeting's identity (the UID its copies share) and whether the
+    // mailbox owner chairs it.
+    DispMeetingUid = 0x7E00000A,
+    DispMeetingOwnerChairs = 0x7E00000B,
 };
 
 enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };

@@ -1,6 +1,7 @@
 #include "worker/writers/CalendarWriter.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "worker/notes/CToken.h"
 #include "worker/notes/CleanName.h"
 #include "worker/writers/Attachments.h"
+#include "worker/writers/CalendarDays.h"
+#include "worker/writers/CalendarRecurrence.h"
+#include "worker/writers/CalendarZone.h"
 #include "worker/writers/ContactLineFile.h"
 #include "worker/writers/DocLinks.h"
 #include "worker/writers/DocumentLosses.h"
@@ -33,13 +37,83 @@ std::u16string TwoDigits(std::u16string part) {
     return part.size() <= 1 ? u"0" + part : part;
 }
 
-// Start and end are written in Greenwich time and say so.
-void WriteTimes(CLineFile& out, const CalendarRecord& r) {
+// How the times of a series or of an all-day entry are written: whole
+// days as dates, other times on the wall clock of the series' zone.
+struct CTimeStyle {
+    bool dates = false;
+    std::string tzid;
+    std::string Value(int64_t seconds) const {
+        using namespace calendar_days;
+        return dates ? ";VALUE=DATE:" + DateText(FloorDiv(seconds, secondsPerDay))
+                     : ";TZID=\"" + tzid + "\":" + DateTimeText(seconds);
+    }
+};
+
+// The occurrences of a series in the zone it is written in.
+struct CSeries {
+    CCalendarZone zone;
+    CTimeStyle style;
+    CRecurrencePlan plan;
+};
+
+CSeries SeriesOf(const CalendarRecord& r) {
+    CSeries series;
+    if (auto zone = CCalendarZone::FromNotesText(r.seriesTimeZone)) series.zone = *zone;
+    series.style = {r.allDay == 1, series.zone.Tzid()};
+    std::vector<CalendarOccurrence> wall = r.occurrences;
+    if (!r.allDay) {
+        for (CalendarOccurrence& o : wall)
+            o = {series.zone.WallClock(o.start), series.zone.WallClock(o.end), series.zone.WallClock(o.originalStart)};
+    }
+    series.plan = PlanRecurrence(std::move(wall), r.repeatUnit, r.repeatInterval);
+    return series;
+}
+
+void WriteSeriesTimes(CLineFile& out, const CSeries& series) {
+    const CRecurrencePlan& plan = series.plan;
+    out.Line("DTEND" + series.style.Value(plan.end));
+    out.Line("DTSTART" + series.style.Value(plan.start));
+    if (!plan.rule.empty()) out.Line("RRULE:" + plan.rule);
+    for (int64_t start : plan.exceptionDates) out.Line("EXDATE" + series.style.Value(start));
+    for (int64_t start : plan.extraDates) out.Line("RDATE" + series.style.Value(start));
+}
+
+// Start and end of a single entry: an all-day entry's days as dates, any
+// other entry in Greenwich time, which it says. An entry whose form has no
+// start field has neither.
+void WriteSingleTimes(CLineFile& out, const CalendarRecord& r) {
+    if (r.allDay && !r.occurrences.empty() && !r.startText.empty()) {
+        const CTimeStyle dates{true, ""};
+        out.Line("DTEND" + dates.Value(r.occurrences.front().end));
+        out.Line("DTSTART" + dates.Value(r.occurrences.front().start));
+        return;
+    }
     const std::string zone = std::string("TZID=\"") + greenwichZone + "\":";
-    if (!r.createdText.empty()) out.AnsiLine("CREATED:", ICalendarTime(r.createdText));
     if (!r.endText.empty()) out.AnsiLine("DTEND;" + zone, ICalendarTime(r.endText));
     if (!r.startText.empty()) out.AnsiLine("DTSTART;" + zone, ICalendarTime(r.startText));
+}
+
+void WriteTimes(CLineFile& out, const CalendarRecord& r, const CSeries* series) {
+    if (!r.createdText.empty()) out.AnsiLine("CREATED:", ICalendarTime(r.createdText));
+    if (series)
+        WriteSeriesTimes(out, *series);
+    else
+        WriteSingleTimes(out, r);
     if (!r.lastModifiedText.empty()) out.AnsiLine("LAST-MOD:", ICalendarTime(r.lastModifiedText));
+    if (series) out.AnsiLine("UID:", r.uid);
+}
+
+// A moved or changed occurrence: an event of its own for the instance its
+// original start names.
+void WriteOverride(CLineFile& out, const CalendarRecord& r, const CSeries& series, const CRecurrenceOverride& o) {
+    out.Line("BEGIN:VEVENT");
+    out.AnsiLine("UID:", r.uid);
+    out.Line("RECURRENCE-ID" + series.style.Value(o.originalStart));
+    out.Line("DTEND" + series.style.Value(o.end));
+    out.Line("DTSTART" + series.style.Value(o.start));
+    if (!r.summary.empty()) out.Utf8Line("SUMMARY;CHARSET=utf-8:", r.summary);
+    if (!r.location.empty()) out.Utf8Line("LOCATION;CHARSET=utf-8:", r.location);
+    out.Line("END:VEVENT");
 }
 
 void WritePeople(CNsfConverter& context, CLineFile& out, const CalendarRecord& r) {
@@ -144,18 +218,33 @@ void WriteDetails(CLineFile& out, const CalendarRecord& r) {
     }
 }
 
-void WriteEvent(CNsfConverter& context, CLineFile& out, const CalendarRecord& r, LNNOTEID noteId) {
+// A series in a zone of its own defines that zone; every other entry
+// keeps the block that names Greenwich time.
+void WriteCalendarStart(CLineFile& out, const CalendarRecord& r, const CSeries* series) {
     out.Line("BEGIN:VCALENDAR");
+    if (series && !r.allDay) {
+        for (const std::string& line : series->zone.VTimezoneLines()) out.Line(line);
+        return;
+    }
     out.Line("BEGIN:VTIMEZONE");
     if (!r.startTimeZone.empty()) out.Line(std::string("TZID:") + greenwichZone);
     out.Line("END:VTIMEZONE");
+}
+
+void WriteEvent(CNsfConverter& context, CLineFile& out, const CalendarRecord& r, LNNOTEID noteId) {
+    const std::optional<CSeries> series = r.IsSeries() ? std::optional(SeriesOf(r)) : std::nullopt;
+    const CSeries* seriesOrNull = series ? &*series : nullptr;
+    WriteCalendarStart(out, r, seriesOrNull);
     out.Line("BEGIN:VEVENT");
-    WriteTimes(out, r);
+    WriteTimes(out, r, seriesOrNull);
     WritePeople(context, out, r);
     if (context.app.settings.saveDocLinks == 1) WriteLinks(context, out, noteId);
     if (!r.attachmentNames.empty()) WriteAttachments(context, out, noteId);
     WriteDetails(out, r);
     out.Line("END:VEVENT");
+    if (series) {
+        for (const CRecurrenceOverride& o : series->plan.overrides) WriteOverride(out, r, *series, o);
+    }
     out.Line("END:VCALENDAR");
 }
 

@@ -1,13 +1,17 @@
 // Calendar entries: reading a Notes calendar document into a
-// CalendarRecord, and writing a record as an iCalendar file with one
-// VEVENT for the store's import.
+// CalendarRecord, and writing a record as an iCalendar file for the
+// store's import.
 //
-// The event carries the entry's own start and end in Greenwich time
-// (labelled "Greenwich Mean Time"), no recurrence, the summary, organizer,
-// required attendees, description, location and categories, the document
-// links and attachments of the entry embedded as base64 ATTACH lines, the
-// importance number and the reminder. Lines marked "CHARSET=utf-8" carry
-// UTF-8 values, all others the system ANSI code page.
+// A single entry's event carries its own start and end in Greenwich time
+// (labelled "Greenwich Mean Time"), or its whole days as dates for an
+// all-day entry. A repeating entry's event is the series in the entry's own
+// zone (its VTIMEZONE), with its UID, recurrence rule, exclusions, extra
+// dates and an event per moved instance. The entry's event has the
+// summary, organizer, required attendees, description, location and
+// categories, the document links and attachments of the entry embedded as
+// base64 ATTACH lines, the importance number and the reminder. Lines
+// marked "CHARSET=utf-8" carry UTF-8 values, all others the system ANSI
+// code page.
 #pragma once
 #include <string>
 #include <string_view>

@@ -11,6 +11,10 @@ const crypto = require('crypto');
 const { PSTFile } = require('pst-extractor');
 const { RecurrencePattern } = require('pst-extractor/dist/RecurrencePattern.class');
 
+const { OutlookProperties } = require('pst-extractor/dist/OutlookProperties');
+
+const MEETING = OutlookProperties.PSETID_Meeting;
+const COMMON = OutlookProperties.PSETID_Common;
 const out = (obj) => process.stdout.write(JSON.stringify(obj) + '\n');
 const hex = (n) => (n >>> 0).toString(16).toUpperCase().padStart(4, '0');
 const iso = (d) => (d ? d.toISOString() : null);
@@ -59,23 +63,84 @@ function attachment(a) {
   return entry;
 }
 
+// Minutes since 1601 (the recurrence blob's dates) as an ISO text.
+const minutesIso = (n) => new Date(n * 60000 - 11644473600000).toISOString();
+
+// What pst-extractor's RecurrencePattern leaves out of an appointment's
+// recurrence blob (MS-OXOCAL AppointmentRecurrencePattern): the deleted and
+// modified instance dates, the pattern's own start and end dates, the
+// occurrences' start and end time of day and each exception's new start,
+// end and original date (all in the series' local time).
+function instances(raw) {
+  const specific = { 0: 0, 1: 4, 2: 4, 3: 8, 4: 4, 10: 4, 11: 8, 12: 4 }[raw.readUInt16LE(6)];
+  if (specific === undefined) return null;
+  let at = 22 + specific + 12;
+  const dates = () => {
+    const n = raw.readUInt32LE(at);
+    const list = [];
+    for (let i = 0; i < n; i++) list.push(minutesIso(raw.readUInt32LE(at + 4 + 4 * i)));
+    at += 4 + 4 * n;
+    return list;
+  };
+  const deleted = dates();
+  const modified = dates();
+  const result = { deleted, modified, startDate: minutesIso(raw.readUInt32LE(at)),
+    endDate: minutesIso(raw.readUInt32LE(at + 4)), exceptions: [] };
+  at += 8 + 8;  // ReaderVersion2, WriterVersion2
+  if (at + 10 > raw.length) return result;
+  // Minutes from the local midnight of each occurrence to its start and end.
+  result.startTimeOffset = raw.readUInt32LE(at);
+  result.endTimeOffset = raw.readUInt32LE(at + 4);
+  at += 8;
+  const count = raw.readUInt16LE(at);
+  at += 2;
+  for (let i = 0; i < count; i++) {
+    const flags = raw.readUInt16LE(at + 12);
+    result.exceptions.push({ start: minutesIso(raw.readUInt32LE(at)), end: minutesIso(raw.readUInt32LE(at + 4)),
+      originalStart: minutesIso(raw.readUInt32LE(at + 8)), flags });
+    at += 14;
+    // Subject and location: two lengths, then the 8-bit text; the others 4 bytes.
+    for (const [flag, text] of [[0x1, true], [0x2], [0x4], [0x8], [0x10, true], [0x20], [0x40], [0x80], [0x100]]) {
+      if (!(flags & flag)) continue;
+      at += text ? 4 + raw.readUInt16LE(at + 2) : 4;
+    }
+  }
+  return result;
+}
+
 // The recurrence of an appointment (PidLidAppointmentRecur) or a task
 // (PidLidTaskRecurrence) as pst-extractor decodes it.
 function recurrence(m) {
   let pattern = null;
+  let extra = null;
   if (m.recurrenceStructure !== undefined) {
     const raw = m.recurrenceStructure;
-    if (raw && raw.length) pattern = new RecurrencePattern(raw);
+    if (raw && raw.length) {
+      pattern = new RecurrencePattern(raw);
+      extra = instances(raw);
+    }
   } else if (m.taskRecurrencePattern !== undefined) {
     pattern = m.taskRecurrencePattern;
   }
-  return pattern ? pattern.toJSON() : null;
+  return pattern ? Object.assign(pattern.toJSON(), extra ? { instances: extra } : {}) : null;
 }
+
+// A named property of the meeting or common set, read as pst-extractor
+// maps names to property IDs.
+function named(m, lid, set, read) {
+  const id = m.pstFile.getNameToIdMapItem(lid, set);
+  return id === -1 ? null : read.call(m, id);
+}
+
+const bytesHex = (b) => (b && b.length ? Buffer.from(b).toString('hex').toUpperCase() : null);
 
 function message(m) {
   const entry = {
     class: m.messageClass,
     subject: m.subject,
+    created: iso(m.creationTime),
+    modified: iso(m.modificationTime),
+    messageId: m.internetMessageId || null,
     recipients: [],
     attachments: [],
   };
@@ -88,10 +153,20 @@ function message(m) {
       allDay: m.subType,
       recurring: m.isRecurring,
       recurrenceType: m.recurrenceType,
+      stateFlags: m.meetingStatus,
+      responseStatus: m.responseStatus,
+      globalObjectId: bytesHex(named(m, 0x0003, MEETING, m.getBinaryItem)),
+      cleanGlobalObjectId: bytesHex(named(m, 0x0023, MEETING, m.getBinaryItem)),
       recurrence: recurrence(m),
     };
   } else if (m.taskStartDate !== undefined && m.messageClass.startsWith('IPM.Task')) {
-    entry.task = { start: iso(m.taskStartDate), due: iso(m.taskDueDate), recurrence: recurrence(m) };
+    entry.task = {
+      start: iso(m.taskStartDate),
+      due: iso(m.taskDueDate),
+      commonStart: iso(named(m, 0x8516, COMMON, m.getDateItem)),
+      commonEnd: iso(named(m, 0x8517, COMMON, m.getDateItem)),
+      recurrence: recurrence(m),
+    };
   }
   return entry;
 }
