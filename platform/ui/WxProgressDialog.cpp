@@ -5,7 +5,6 @@
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/gauge.h>
-#include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/wx.h>
 
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "platform/ui/StatusText.h"
+#include "platform/ui/WxMessage.h"
 
 namespace ui {
 namespace {
@@ -142,10 +142,7 @@ std::unique_ptr<CProgressWindow> CreateWxProgress(const std::u16string& title) {
 }
 
 EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EButtons buttons) {
-    long style = wxICON_INFORMATION | (buttons == EButtons::YesNo ? wxYES_NO : wxOK);
-    int answer = wxMessageBox(ToWx(text), ToWx(title), style);
-    if (buttons == EButtons::Ok) return EAnswer::Ok;
-    return answer == wxYES ? EAnswer::Yes : EAnswer::No;
+    return ShowInfoMessage(nullptr, ToWx(title), ToWx(text), buttons);
 }
 
 }  // namespace ui

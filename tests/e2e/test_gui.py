@@ -89,6 +89,16 @@ def click_dlu(window, dlu_size, point):
     xdotool("mousemove", "--window", window, x, y, "click", "1")
 
 
+def shows_an_icon(window, shot):
+    """Whether the left part of a message box, where its icon goes, holds a
+    coloured picture: the box's text, frame and buttons are all grey."""
+    subprocess.run(["import", "-window", str(window), shot], capture_output=True, timeout=30, check=True)
+    chroma = subprocess.run(["convert", shot, "-gravity", "NorthWest", "-crop", "25%x60%+0+0", "-colorspace", "HCL",
+                             "-channel", "G", "-separate", "-format", "%[fx:maxima]", "info:"],
+                            capture_output=True, text=True, timeout=30, check=True).stdout
+    return float(chroma) > 0.15
+
+
 def expected_items(sample, chosen):
     """(PST folder, subject) of every item that converting the chosen views
     must write: mail into the folder itself, tasks into Tasks, calendar
@@ -131,9 +141,7 @@ def readpst_counts(pst, outdir):
 
 def pypff_entry_counts(pst):
     """Per folder name, items plus direct subfolders, read with pypff."""
-    import pypff
-    f = pypff.file()
-    f.open(pst)
+    f = pst_items.open_pst(pst)
     counts = {}
 
     def walk(folder):
@@ -287,6 +295,8 @@ class GuiConversion(unittest.TestCase):
         # The scan ends with the message "Scanning process done..".
         done = self.wait_for("the end-of-scan message", SCAN_TIMEOUT,
                              lambda: [w for w, small in self.viewer_windows(main) if small])
+        self.assertTrue(shows_an_icon(done[0], os.path.join(self.tmp, "message.png")),
+                        "the message box has no information icon")
         xdotool("windowfocus", done[0])
         xdotool("key", "Return")
         self.wait_for("the end-of-scan message to close", 10,

@@ -5,11 +5,11 @@
 #include <wx/app.h>
 #include <wx/artprov.h>
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/utils.h>
 
 #include "platform/ui/StatusText.h"
+#include "platform/ui/WxMessage.h"
 #include "viewer/wx/SysInfoAboutDlg.h"
 #include "viewer/wx/ViewerArt.h"
 
@@ -172,10 +172,7 @@ void CLotusNotesWnd::InsertItemRowAtTop(const ItemRow& row, uint32_t itemData) {
 }
 
 ui::EAnswer CLotusNotesWnd::Message(const std::u16string& text, ui::EButtons buttons) {
-    const long style = wxICON_INFORMATION | (buttons == ui::EButtons::YesNo ? wxYES_NO : wxOK);
-    const int answer = wxMessageBox(ToWx(text), ToWx(viewerTitle), style, this);
-    if (buttons == ui::EButtons::Ok) return ui::EAnswer::Ok;
-    return answer == wxYES ? ui::EAnswer::Yes : ui::EAnswer::No;
+    return ui::ShowInfoMessage(this, ToWx(viewerTitle), ToWx(text), buttons);
 }
 
 void CLotusNotesWnd::EndDialog(bool ok) {

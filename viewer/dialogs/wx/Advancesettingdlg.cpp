@@ -2,13 +2,13 @@
 
 #include <wx/artprov.h>
 #include <wx/filedlg.h>
-#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
 #include "platform/sys/Text.h"
+#include "platform/ui/WxMessage.h"
 #include "viewer/LotusNotesApp.h"
 
 namespace {
@@ -24,7 +24,7 @@ Advancesettingdlg::Advancesettingdlg(wxWindow* parent, ExportSettings& settings,
                                      LNDatabase& namesDatabase)
     : wxDialog(parent, wxID_ANY, ToWx(viewerTitle), wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
       model(settings, namesSession, namesDatabase, [this] {
-          wxMessageBox(ToWx(kPleaseWaitMessage), ToWx(viewerTitle), wxOK, this);
+          ui::ShowInfoMessage(this, ToWx(viewerTitle), ToWx(kPleaseWaitMessage));
       }) {
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     SetClientSize(ConvertDialogToPixels(wxSize(390, 310)));
@@ -205,5 +205,5 @@ void Advancesettingdlg::OnOk() {
 }
 
 void Advancesettingdlg::Message(const std::u16string& text) {
-    wxMessageBox(ToWx(text), ToWx(viewerTitle), wxOK | wxICON_INFORMATION, this);
+    ui::ShowInfoMessage(this, ToWx(viewerTitle), ToWx(text));
 }

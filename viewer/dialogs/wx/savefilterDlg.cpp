@@ -2,12 +2,12 @@
 
 #include <wx/artprov.h>
 #include <wx/dirdlg.h>
-#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
 #include "platform/sys/Text.h"
+#include "platform/ui/WxMessage.h"
 #include "viewer/LotusNotesApp.h"
 #include "viewer/dialogs/PredefinedPeriods.h"
 #include "viewer/dialogs/wx/Advancesettingdlg.h"
@@ -176,5 +176,5 @@ void savefilterDlg::OnOk() {
 }
 
 void savefilterDlg::Message(const std::u16string& text) {
-    wxMessageBox(ToWx(text), ToWx(viewerTitle), wxOK | wxICON_INFORMATION, this);
+    ui::ShowInfoMessage(this, ToWx(viewerTitle), ToWx(text));
 }
