@@ -2,11 +2,13 @@
 // from, or hands all of them over in the batch mode, and leaves the choice
 // in the selection file and config.txt of the work directory.
 #include <cstdio>
+#include <cstring>
 
 #include "platform/sys/CommandLine.h"
 #include "platform/ui/UserInterface.h"
 #include "viewer/ConsoleViewerWindow.h"
 #include "viewer/LotusNotesDlg.h"
+#include "nsf2pst/Version.h"
 #ifdef NSF2PST_VIEWER_WX
 #include "platform/ui/WxProgressDialog.h"
 #include "viewer/wx/LotusNotesWnd.h"
@@ -16,6 +18,14 @@
 #endif
 
 namespace {
+
+const char kUsage[] =
+    "Usage: nsfviewer \"DATABASE.nsf/D SERVER/C MODE/P PST/F WORKDIR/\"\n"
+    "Shows the folders of a Notes database to choose from (mode 1), or hands\n"
+    "all of them over without a window (mode 3), leaving the choice in the\n"
+    "work directory. nsf2pst starts it; see nsf2pst(1).\n"
+    "  --help     show this text\n"
+    "  --version  print the version and exit\n";
 
 int RunConsoleViewer(CLotusNotesApp& app, const std::u16string& line, IExportFlow& flow) {
     if (ParseViewerCommandLine(line).mode != 3) {
@@ -35,6 +45,14 @@ int RunConsoleViewer(CLotusNotesApp& app, const std::u16string& line, IExportFlo
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("nsfviewer " NSF2PST_VERSION);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     CLotusNotesApp& app = TheApp();
     app.InitInstance();
     const std::u16string line = sys::CommandLineText(argc, argv);

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "nsf2pst/Version.h"
 #include "tools/nsfdb/Description.h"
 
 namespace {
@@ -13,6 +14,7 @@ const char kHelp[] = R"HELP(Usage:
   nsfdb build DESCRIPTION.json OUT.nsf   make a Notes database file
   nsfdb dump DATABASE.nsf [--attachments DIR] [--output FILE]
                                          print the database as a description
+  nsfdb --help | --version               this text | the version
 DATABASE.nsf is our own database file or a real NSF file written by Notes.
 --attachments DIR writes the attachments as files into DIR instead of base64;
 --output FILE writes the description to FILE instead of standard output
@@ -114,6 +116,10 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kHelp;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "nsfdb " NSF2PST_VERSION "\n";
         return 0;
     }
     if (command == "build" && argc == 4) return Build(argv[2], argv[3]);
