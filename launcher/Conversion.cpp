@@ -78,7 +78,7 @@ bool CConversion::UseOutputFolder(const std::string& folder) {
     if (stat(folder.c_str(), &out) != 0 || !S_ISDIR(out.st_mode))
         return Fail("the output folder " + folder + " does not exist"), false;
     if (access(folder.c_str(), W_OK) != 0) return Fail("cannot write into the output folder " + folder), false;
-    pstPath = (fs::path(folder) / fs::path(options.databasePath).stem()).string() + ".pst";
+    pstPath = (fs::path(folder) / PstStem(options)).string() + ".pst";
     if (fs::exists(pstPath) && !options.overwrite)
         return Fail(pstPath + " exists already (use --overwrite to replace it)"), false;
     return true;
@@ -125,10 +125,27 @@ int CConversion::Run() {
     return ExitStatus();
 }
 
+// A PST split at the size limit: where each part went, with its items.
+void CConversion::PrintParts() const {
+    if (writtenParts.size() < 2) return;
+    std::fprintf(stdout, "  split into %zu PST files of at most %.1f MB:\n", writtenParts.size(),
+                 double(options.splitSize ? options.splitSize : pst::kOutlookPstLimit) / 1e6);
+    for (const pst::CPartStats& part : writtenParts)
+        std::fprintf(stdout, "    %s (%.1f MB, %llu items)%s\n", part.path.c_str(), double(part.fileBytes) / 1e6,
+                     static_cast<unsigned long long>(part.messages),
+                     part.oversized ? ": one item larger than the limit, alone in this file" : "");
+}
+
 int CConversion::ExitStatus() {
     if (!writtenPst.empty() && writtenPst != pstPath)
         Fail(pstPath + " appeared while the conversion ran and was left as it is; this conversion's PST is " +
              writtenPst);
+    for (size_t i = 1; i < writtenParts.size(); ++i) {
+        std::string wanted = pst::PstPartPath(pstPath, int(i) + 1).string();
+        if (writtenParts[i].path != wanted)
+            Fail(wanted + " appeared while the conversion ran and was left as it is; this part of the PST is " +
+                 writtenParts[i].path.string());
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "nsf2pst: %s\n", failure.c_str());
         if (!options.keepWork) {
@@ -350,6 +367,7 @@ bool CConversion::WritePst() {
     // The name was free when the conversion began; a file that took it
     // since (another conversion into the same folder) is not replaced.
     how.replaceExisting = options.overwrite;
+    if (options.splitSize) how.splitSize = options.splitSize;
     std::string error = pst::WritePstFromStaging(staging, pstPath, &written, how);
     stats.pstSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     stats.pstBytes = written.fileBytes;
@@ -358,6 +376,7 @@ bool CConversion::WritePst() {
     stats.launcherPeakRssKiB = OwnPeakRssKiB();
     if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
     writtenPst = written.path.string();
+    writtenParts = written.parts;
     return true;
 }
 
@@ -405,6 +424,7 @@ void CConversion::PrintSummary(double seconds) {
         summary.unfiledDocuments = UnfiledDocumentCount(options.databasePath);
     }
     std::fprintf(stdout, "%s", FormatConversionReport(summary).c_str());
+    PrintParts();
     // The report's counts and the items the PST writer wrote must agree.
     std::map<std::string, uint64_t> inPst;
     for (const auto& [messageClass, count] : writtenByClass) inPst[KindOfMessageClass(messageClass)] += count;

@@ -13,6 +13,7 @@
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProgressLine.h"
 #include "launcher/WorkDirectory.h"
+#include "platform/pst/PstWriter.h"
 #include "worker/core/RunState.h"
 #include "worker/core/WorkFiles.h"
 
@@ -49,6 +50,7 @@ private:
     // The conversion report next to the PST; false when the documents cannot be listed.
     bool WriteReport();
     void PrintSummary(double seconds);
+    void PrintParts() const;
     int ExitStatus();
     std::string WorkerLine(bool calendarMode) const;
     // Says so when the work folder's disk is (nearly) full; empty otherwise.
@@ -65,6 +67,7 @@ private:
     CWorkDirectory work;
     std::string pstPath;      // the final PST
     std::string writtenPst;   // where it was written (another name when pstPath was taken meanwhile)
+    std::vector<pst::CPartStats> writtenParts;  // the files of the PST, more than one when split
     std::u16string workPst;   // the PST path the worker logs on to (its staging store)
     size_t foldersDone = 0;
     // Documents on which the worker ended twice and that the runs passed over;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 
@@ -10,17 +12,34 @@
 #include "platform/sys/Time.h"
 #include "viewer/dialogs/PredefinedPeriods.h"
 
+namespace fs = std::filesystem;
+
 std::string LauncherUsage() {
-    return R"USAGE(Usage: nsf2pst [options] DATABASE.nsf [OUTPUT-DIR]
+    return R"USAGE(Usage: nsf2pst [options] DATABASE.nsf [OUTPUT-DIR | OUTPUT.pst]
+       nsf2pst [options] DATABASE.nsf|FOLDER... OUTPUT-DIR
 
 Converts a Notes database into OUTPUT-DIR/NAME.pst (NAME from the database
-file's name; OUTPUT-DIR defaults to the current directory): mail, tasks,
-calendar entries, contacts and groups, folder by folder.
+file's name; OUTPUT-DIR defaults to the current directory), or into the file
+OUTPUT.pst: mail, tasks, calendar entries, contacts and groups, folder by
+folder.
+
+A batch: with several databases, or a folder (every *.nsf in it, in name
+order), the last argument is the output folder (created when missing). Each
+database becomes its own NAME.pst there; when two databases share a name
+(a.nsf from two folders), the first in the order given keeps "a.pst" and the
+others become "a (2).pst", "a (3).pst", ... Each database converts in a
+process of its own, up to --jobs at once, and the batch goes on when one
+fails. Their console output goes to OUTPUT-DIR/batch-logs/NAME.log, a table
+of how each ended to the console and OUTPUT-DIR/batch-summary.csv. A batch
+stopped or killed resumes with the same command: databases that ended
+converted or not all converted are not redone (unless the file changed),
+the others convert again from the start.
 
 Options:
   --gui                 choose folders, destination and options in the viewer
                         window (needs a display); otherwise every folder is
-                        converted with the options given here
+                        converted with the options given here; without a
+                        database an open dialog asks for one
   --from DATE           convert only documents created on or after DATE
                         (YYYY-MM-DD or "YYYY-MM-DD HH:MM")
   --to DATE             ... and on or before DATE (the whole day counts)
@@ -44,9 +63,18 @@ Options:
                         one that appears while the conversion runs)
   --keep-work           keep the work directory and print its path
   --quiet               print only errors and the summary
+  --split-size SIZE     start NAME-2.pst, NAME-3.pst, ... before a PST would
+                        pass SIZE bytes (K, M, G: 1024, 1024^2, 1024^3; at
+                        least 300K); items are never split, each part has
+                        the whole folder tree; default 50G, the largest
+                        Unicode PST Outlook accepts unless configured
   --stats FILE          write the time and peak memory of each phase (viewer,
                         mail runs, calendar runs, PST writing) as JSON
+  --jobs N              a batch converts up to N databases at once (1)
+  --summary-row FILE    append this conversion's batch summary row to the CSV
+                        FILE (locked, so parallel conversions can share it)
   --help                show this text
+  --version             print the version and exit
 
 Next to the PST, NAME.report.csv and NAME.report.json say for every
 document of the database what became of it: converted, merged, incomplete,
@@ -60,7 +88,24 @@ Exit status:
        during the conversion: the PST is then written as "NAME (2).pst"
   2    bad command line or input
   130  stopped on request
+A batch ends with 1 when a database failed, else 3 when a database was not
+all converted, else 0 (130 when stopped, 2 for a bad command line).
 )USAGE";
+}
+
+std::optional<uint64_t> ParseByteSize(const std::string& text) {
+    size_t digits = 0;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+    if (digits == 0 || digits > 15) return std::nullopt;
+    std::string unit = text.substr(digits);
+    std::transform(unit.begin(), unit.end(), unit.begin(), [](unsigned char c) { return std::toupper(c); });
+    static const std::map<std::string, int> shifts = {{"", 0},   {"B", 0},   {"K", 10}, {"KB", 10},
+                                                      {"M", 20}, {"MB", 20}, {"G", 30}, {"GB", 30}};
+    auto shift = shifts.find(unit);
+    if (shift == shifts.end()) return std::nullopt;
+    uint64_t n = std::stoull(text.substr(0, digits));
+    if (n == 0 || n > (UINT64_MAX >> shift->second) >> 1) return std::nullopt;
+    return n << shift->second;
 }
 
 std::optional<double> ParseIsoDate(const std::string& text, bool endOfDay) {
@@ -134,6 +179,30 @@ struct CParser {
             return true;
         }
         if (a == "--stats") return Value(args, i, o.statsPath);
+        if (a == "--split-size") {
+            if (!Value(args, i, v)) return false;
+            auto size = ParseByteSize(v);
+            // Below this even a PST with only the folder tree may not fit.
+            constexpr uint64_t kSmallest = 300 << 10;
+            if (!size || *size < kSmallest) {
+                error = "--split-size takes a size of at least 300K, such as 500M or 20G (not " + v + ")";
+                return false;
+            }
+            o.splitSize = *size;
+            return true;
+        }
+        if (a == "--summary-row") return Value(args, i, o.summaryRowPath);
+        if (a == "--jobs") {
+            if (!Value(args, i, v)) return false;
+            char* end = nullptr;
+            long n = std::strtol(v.c_str(), &end, 10);
+            if (*end != '\0' || n < 1 || n > 64) {
+                error = "--jobs takes a number from 1 to 64";
+                return false;
+            }
+            o.jobs = static_cast<int>(n);
+            return true;
+        }
         if (a == "--smtp-pattern") {
             if (!Value(args, i, v)) return false;
             char* end = nullptr;
@@ -175,16 +244,14 @@ struct CParser {
     }
 
     bool Finish(const std::vector<std::string>& positional) {
-        if (positional.empty()) {
+        if (positional.empty() && o.gui) {
+            o.chooseDatabase = true;  // started from the desktop menu: ask for it
+        } else if (positional.empty()) {
             error = "no database given";
             return false;
-        }
-        if (positional.size() > 2) {
-            error = "too many arguments: " + positional[2];
+        } else if (!Sources(positional)) {
             return false;
         }
-        o.databasePath = positional[0];
-        if (positional.size() == 2) o.outputDir = positional[1];
         ExportSettings& s = o.settings;
         if (s.useSmtpPattern && s.smtpDomain.empty()) {
             error = "--smtp-pattern needs --domain";
@@ -214,9 +281,55 @@ struct CParser {
         }
         return true;
     }
+
+    // One database into a folder or FILE.pst, or a batch: several databases,
+    // or a folder of them, into the output folder named last.
+    bool Sources(const std::vector<std::string>& positional) {
+        std::error_code ec;
+        o.batch = positional.size() > 2 || fs::is_directory(positional[0], ec);
+        if (o.batch) {
+            o.databasePaths.assign(positional.begin(), positional.end() - (positional.size() > 1 ? 1 : 0));
+            if (positional.size() > 1) o.outputDir = positional.back();
+            if (o.gui) return Refuse("--gui converts one database at a time");
+            if (!o.statsPath.empty()) return Refuse("--stats is for one database");
+            if (!o.summaryRowPath.empty())
+                return Refuse("--summary-row is for one database (a batch writes OUTPUT-DIR/batch-summary.csv)");
+            return true;
+        }
+        o.databasePath = positional[0];
+        if (positional.size() < 2) return true;
+        const std::string& out = positional[1];
+        if (HasExtension(out, ".nsf"))
+            return Refuse("the last argument is the output folder, not a database: " + out +
+                          " (name the output folder after the databases)");
+        if (HasExtension(out, ".pst") && !fs::is_directory(out, ec)) {
+            fs::path file(out);
+            o.outputDir = file.has_parent_path() ? file.parent_path().string() : ".";
+            o.pstName = file.stem().string();
+            return true;
+        }
+        o.outputDir = out;
+        return true;
+    }
+
+    bool Refuse(std::string why) {
+        error = std::move(why);
+        return false;
+    }
+
+    static bool HasExtension(const std::string& path, const std::string& extension) {
+        if (path.size() <= extension.size()) return false;
+        std::string tail = path.substr(path.size() - extension.size());
+        std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+        return tail == extension;
+    }
 };
 
 }  // namespace
+
+std::string PstStem(const LauncherOptions& options) {
+    return options.pstName.empty() ? fs::path(options.databasePath).stem().string() : options.pstName;
+}
 
 ParseResult ParseLauncherOptions(const std::vector<std::string>& args) {
     ParseResult result;
@@ -231,11 +344,18 @@ ParseResult ParseLauncherOptions(const std::vector<std::string>& args) {
             result.help = true;
             return result;
         }
+        if (a == "--version") {
+            result.version = true;
+            return result;
+        }
         if (a.size() > 1 && a[0] == '-' ) {
+            size_t first = i;
             if (!parser.Option(args, i)) {
                 result.error = parser.error;
                 return result;
             }
+            // Each conversion of a batch gets the options, but runs alone.
+            if (a != "--jobs") parser.o.passOn.insert(parser.o.passOn.end(), args.begin() + first, args.begin() + i + 1);
         } else {
             positional.push_back(a);
         }

@@ -9,7 +9,13 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pst-utils pff-tools python3 python3-pypff
   xvfb xauth xdotool imagemagick x11-utils
+  dpkg-dev file desktop-file-utils man-db parallel tzdata
 )
+# node and npm run pst-extractor, which the build fetches from the npm
+# registry; a node installed some other way (with its own npm) is kept.
+if ! command -v node > /dev/null || ! command -v npm > /dev/null; then
+  packages+=(nodejs npm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -89,13 +89,18 @@ class Conversion(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(pst_items.items(again), pst_items.items(self.plain))
 
+    def empty_folder(self):
+        path = os.path.join(self.tmp.name, "no-databases")
+        os.makedirs(path, exist_ok=True)
+        return path
+
     def test_bad_input_fails_cleanly(self):
         bad = os.path.join(self.tmp.name, "truncated.nsf")
         with open(self.db, "rb") as f, open(bad, "wb") as g:
             g.write(f.read()[:1000])
         cases = [
             ([bad], "truncated database"),
-            ([self.tmp.name], "a directory"),
+            ([self.empty_folder()], "a directory without databases"),
             ([os.path.join(self.tmp.name, "missing.nsf")], "missing file"),
             (["--bogus", self.db], "unknown option"),
         ]

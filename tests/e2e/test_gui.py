@@ -399,6 +399,23 @@ class GuiConversion(unittest.TestCase):
         for name in listed:
             self.assertEqual(counts[name], pff[name], f"readpst and pypff differ on folder {name}")
 
+    def test_started_from_the_menu_it_asks_for_the_database(self):
+        # The desktop entry starts "nsf2pst --gui" without a file: an open
+        # dialog asks for the database, whose folders the viewer then shows.
+        db = self.build_database()
+        env = dict(os.environ, TMPDIR=self.tmp)
+        with open(self.stderr_path, "w") as err:
+            self.process = subprocess.Popen([NSF2PST, "--gui"], env=env, cwd=self.tmp, stdout=err, stderr=err,
+                                            stdin=subprocess.DEVNULL, start_new_session=True)
+        chooser = self.wait_for("the open dialog", 20,
+                                lambda: visible_windows("Choose the Notes database to convert"))[0]
+        xdotool("windowfocus", chooser)
+        xdotool("type", "--delay", "10", db)
+        xdotool("key", "Return")
+        self.wait_for("the viewer's main window", SCAN_TIMEOUT,
+                      lambda: [w for w in visible_windows(VIEWER_TITLE) if (geometry(w) or (0, 0, 0))[2] > 500])
+        self.assertEqual(self.process.poll(), None)
+
 
 if __name__ == "__main__":
     unittest.main()

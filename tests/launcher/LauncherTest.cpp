@@ -17,7 +17,9 @@ TEST(LauncherOptions, BadCommandLinesAreRefusedWithAReason) {
     } cases[] = {
         {{}, "database"},
         {{"--bogus", "a.nsf"}, "--bogus"},
-        {{"a.nsf", "out", "extra"}, "extra"},
+        {{"a.nsf", "b.nsf"}, "the last argument is the output folder"},
+        {{"--gui", "a.nsf", "b.nsf", "out"}, "--gui converts one database"},
+        {{"--jobs", "0", "a.nsf", "b.nsf", "out"}, "--jobs takes a number"},
         {{"--from", "2024-13-01", "a.nsf"}, "not a date"},
         {{"--from", "2024-05-02", "--to", "2024-05-01", "a.nsf"}, "--to lies before --from"},
         {{"--period", "5w", "a.nsf"}, "--period takes one of"},
