@@ -62,11 +62,6 @@ std::optional<int32_t> DurationMinutes(const std::string& text) {
     return static_cast<int32_t>(std::min<int64_t>(total, 0x7FFFFFFF));
 }
 
-namespace {
-constexpr uint32_t tagAttachmentFlags = 0x7FFD0003;
-constexpr int32_t afException = 0x2;
-}  // namespace
-
 bool IsExceptionAttachment(const CAttachment& a) {
     auto flags = a.props.GetInt(tagAttachmentFlags);
     return a.embedded && flags && (*flags & afException);

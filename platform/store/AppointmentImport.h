@@ -26,6 +26,10 @@ std::u16string EventText(const CContentLine& line);
 // "PT1H30M", "-P1D", "-PT-15M" (a doubled sign): the minutes, whatever the sign.
 std::optional<int32_t> DurationMinutes(const std::string& text);
 
+// PidTagAttachFlags and its bit for an attachment that is a changed instance.
+constexpr uint32_t tagAttachmentFlags = 0x7FFD0003;
+constexpr int32_t afException = 0x2;
+
 // True for the hidden attachment that carries a changed instance of a series.
 bool IsExceptionAttachment(const CAttachment& attachment);
 // Makes an appointment a single instance: no recurrence, no series zone.

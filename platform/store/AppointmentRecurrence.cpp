@@ -16,11 +16,9 @@
 namespace store {
 namespace {
 
-constexpr uint32_t tagAttachmentFlags = 0x7FFD0003;
 constexpr uint32_t tagExceptionStartTime = 0x7FFB0040;
 constexpr uint32_t tagExceptionEndTime = 0x7FFC0040;
 constexpr uint32_t tagExceptionReplaceTime = 0x7FF90040;
-constexpr int32_t afException = 0x2;
 constexpr int32_t attachEmbeddedMessage = 5;
 constexpr char16_t exceptionClass[] = u"IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}";
 

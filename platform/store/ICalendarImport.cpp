@@ -33,36 +33,6 @@ bool ICalTimeFromLocal(const std::string& text, CFileTime& out) {
     return true;
 }
 
-// "-PT15M", "-PT-15M" (a doubled sign), "PT1H30M", "-P1D": minutes before the start.
-std::optional<int32_t> TriggerMinutes(const std::string& text) {
-    std::string t = TrimAscii(text);
-    int64_t total = 0, number = 0;
-    bool inNumber = false, sawP = false;
-    for (char c : t) {
-        if (c == '+' || c == '-' || c == 'T' || c == 't') continue;
-        if (c == 'P' || c == 'p') { sawP = true; continue; }
-        if (c >= '0' && c <= '9') {
-            number = number * 10 + (c - '0');
-            if (number > 10000000) return std::nullopt;
-            inNumber = true;
-            continue;
-        }
-        if (!inNumber) return std::nullopt;
-        switch (c) {
-        case 'W': case 'w': total += number * 7 * 24 * 60; break;
-        case 'D': case 'd': total += number * 24 * 60; break;
-        case 'H': case 'h': total += number * 60; break;
-        case 'M': case 'm': total += number; break;
-        case 'S': case 's': total += number / 60; break;
-        default: return std::nullopt;
-        }
-        number = 0;
-        inNumber = false;
-    }
-    if (!sawP || inNumber) return std::nullopt;
-    return static_cast<int32_t>(std::min<int64_t>(total, 0x7FFFFFFF));
-}
-
 // Parameter values are in the line's CHARSET, else in the system code page.
 std::u16string ParamText(const CContentLine& line, const std::string& name) {
     std::string charset = line.Param("CHARSET");
@@ -131,7 +101,7 @@ void ApplyAlarm(CPropertyBag& p, const CCalComponent& event) {
     for (const auto& child : event.children) {
         if (child.name != "VALARM") continue;
         alarm = true;
-        if (const CContentLine* line = child.Find("TRIGGER")) trigger = TriggerMinutes(line->value);
+        if (const CContentLine* line = child.Find("TRIGGER")) trigger = DurationMinutes(line->value);  // minutes before the start
     }
     if (!alarm) return;
     p.SetNamed(Common(0x8503, ptBoolean), true);

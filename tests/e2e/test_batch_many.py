@@ -11,13 +11,13 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 from datetime import datetime
 
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
 from e2e_paths import NSF2PST, NSFDB, SAMPLE  # noqa: E402
+from processes import live_processes_naming, wait_for  # noqa: E402
 
 SAMPLE_ITEMS = 36  # mail, tasks, calendar entries, contacts and groups of the sample
 
@@ -38,30 +38,6 @@ def interval(row):
 def overlap(a, b):
     (s1, e1), (s2, e2) = interval(a), interval(b)
     return max(s1, s2) < min(e1, e2)
-
-
-def live_processes_naming(text):
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                cmdline = f.read()
-            with open(f"/proc/{pid}/stat") as f:
-                state = f.read().rsplit(")", 1)[1].split()[0]
-        except (OSError, IndexError):
-            continue
-        if text.encode() in cmdline and state != "Z":
-            found.append(int(pid))
-    return found
-
-
-def wait_for(condition, seconds):
-    end = time.time() + seconds
-    while time.time() < end:
-        if condition():
-            return True
-        time.sleep(0.02)
-    return condition()
 
 
 class BatchMany(unittest.TestCase):

@@ -12,12 +12,12 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import pst_items  # noqa: E402
 from e2e_paths import NSF2PST, NSFDB, SAMPLE  # noqa: E402
+from processes import live_processes_naming, wait_for  # noqa: E402
 
 
 # The sample holds an encrypted memo: decrypted, every document converts.
@@ -28,31 +28,6 @@ def env_with(tmp, **extra):
     e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=tmp)
     e.update(extra)
     return e
-
-
-def live_processes_naming(*texts):
-    """PIDs of the processes (zombies left out) whose command line holds every text."""
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                cmdline = f.read()
-            with open(f"/proc/{pid}/stat") as f:
-                state = f.read().rsplit(")", 1)[1].split()[0]
-        except (OSError, IndexError):
-            continue
-        if all(t.encode() in cmdline for t in texts) and state != "Z":
-            found.append(int(pid))
-    return found
-
-
-def wait_for(condition, seconds):
-    end = time.time() + seconds
-    while time.time() < end:
-        if condition():
-            return True
-        time.sleep(0.05)
-    return condition()
 
 
 class ConsoleAndProcesses(unittest.TestCase):

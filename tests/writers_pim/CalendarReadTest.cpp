@@ -19,19 +19,9 @@ const std::string kLink2 =
     "PE5ETD4NCjxSRVBMSUNBIDAwMDAwMDNDOjAwMDAxQTJCPg0KPFZJRVcgT0YxMTExMTExMToyMjIyMjIyMi1PTjMzMzMzMzMzOjQ0NDQ0NDQ0Pg0K"
     "PE5PVEUgT0Y1NTU1NTU1NTo2NjY2NjY2Ni1PTjc3Nzc3Nzc3Ojg4ODg4ODg4Pg0KPFJFTT5NaW51dGVzPC9SRU0+DQo8L05ETD4=";
 
-class CalendarReadTest : public CPimFixture {
+class CalendarReadTest : public CCalendarFixture {
 protected:
-    void SetUp() override {
-        CPimFixture::SetUp();
-        OpenDatabase("calendar.json");
-    }
-    std::string Ics(LNNOTEID noteId) {
-        ReadCalendarEntry(*converter, noteId, record);
-        const std::u16string path = TempFile(std::to_string(noteId) + "t.ics");
-        EXPECT_EQ(WriteCalendarFile(*converter, record, path, noteId), 1);
-        return ReadBytes(path);
-    }
-    CalendarRecord record;
+    CalendarReadTest() : CCalendarFixture("calendar.json") {}
 };
 
 TEST_F(CalendarReadTest, EntryFieldsInGreenwichTime) {

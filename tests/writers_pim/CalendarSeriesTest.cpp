@@ -7,19 +7,9 @@
 
 namespace {
 
-class CalendarSeriesTest : public CPimFixture {
+class CalendarSeriesTest : public CCalendarFixture {
 protected:
-    void SetUp() override {
-        CPimFixture::SetUp();
-        OpenDatabase("repeats.json");
-    }
-    std::string Ics(LNNOTEID noteId) {
-        ReadCalendarEntry(*converter, noteId, record);
-        const std::u16string path = TempFile(std::to_string(noteId) + "t.ics");
-        EXPECT_EQ(WriteCalendarFile(*converter, record, path, noteId), 1);
-        return ReadBytes(path);
-    }
-    CalendarRecord record;
+    CalendarSeriesTest() : CCalendarFixture("repeats.json") {}
 };
 
 const std::string kEurope =

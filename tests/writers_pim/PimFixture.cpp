@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/sys/Text.h"
+#include "worker/writers/CalendarWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -21,4 +22,16 @@ std::vector<std::string> CPimFixture::TempFiles() const {
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+void CCalendarFixture::SetUp() {
+    CPimFixture::SetUp();
+    OpenDatabase(database);
+}
+
+std::string CCalendarFixture::Ics(LNNOTEID noteId) {
+    ReadCalendarEntry(*converter, noteId, record);
+    const std::u16string path = TempFile(std::to_string(noteId) + "t.ics");
+    EXPECT_EQ(WriteCalendarFile(*converter, record, path, noteId), 1);
+    return ReadBytes(path);
 }
