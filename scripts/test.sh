@@ -14,8 +14,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS=suppressions=$(pwd)/scripts/lsan.supp
-  # The multi-gigabyte PST cases run in the plain build only.
-  select=(-LE slow)
+  # The multi-gigabyte PST cases and the package check (which builds and
+  # unpacks the plain programs' package) run in the plain build only.
+  select=(-LE "slow|packaging")
 fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" -j"$(nproc)"

@@ -222,7 +222,9 @@ void CAppointmentImport::ApplyPattern(const CSeriesPlan& plan) {
 
 void CAppointmentImport::ApplySeries(const CCalComponent& event, const std::vector<const CCalComponent*>& changes) {
     if (!start || (!event.Find("RRULE") && !event.Find("RDATE") && changes.empty())) return;
-    CSeriesPlan plan = PlanSeries(SeriesInput(event, changes));
+    // The plan's instances point at the changes of its input, which therefore outlives it.
+    const CSeriesInput input = SeriesInput(event, changes);
+    const CSeriesPlan plan = PlanSeries(input);
     std::vector<CInstance> singles = plan.singles;
     if (plan.pattern) {
         ApplyPattern(plan);

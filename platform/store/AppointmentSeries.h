@@ -45,6 +45,8 @@ struct CSeriesPlan {
 // Instances of a series without an end are followed this far.
 constexpr size_t mostSingleInstances = 1000;
 
+// The plan's instances point into input.changes: keep the input while the plan is used.
 CSeriesPlan PlanSeries(const CSeriesInput& input);
+CSeriesPlan PlanSeries(CSeriesInput&&) = delete;
 
 }  // namespace store
