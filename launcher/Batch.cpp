@@ -11,27 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "launcher/ChildProcess.h"
 #include "launcher/ReportFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void OnBatchStop(int) { stopRequested = 1; }
-
-void InstallBatchStopHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnBatchStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-void StopGroup(pid_t pid) {
-    if (kill(-pid, SIGINT) != 0) kill(pid, SIGINT);
-}
-
 // The last line in which the conversion said why it failed.
 std::string LastComplaint(const std::string& logPath) {
     std::ifstream in(logPath);
@@ -194,10 +179,10 @@ void CBatch::Ended(const CRunning& run, int waitStatus) {
 void CBatch::Loop(const std::vector<size_t>& queue) {
     size_t next = 0;
     while (true) {
-        if (stopRequested && !stopped) {
+        if (StopRequested() && !stopped) {
             stopped = true;
             Say("Stopping the running conversions ...");
-            for (const CRunning& r : running) StopGroup(r.pid);
+            for (const CRunning& r : running) StopChild(r.pid);
         }
         while (!stopped && running.size() < static_cast<size_t>(options.jobs) && next < queue.size())
             if (!Start(queue[next++])) std::fprintf(stderr, "nsf2pst: cannot start a conversion\n");
@@ -241,7 +226,7 @@ int CBatch::Run() {
         std::fprintf(stderr, "nsf2pst: %s\n", error.c_str());
         return 2;
     }
-    InstallBatchStopHandler();
+    InstallStopHandler();
     Loop(TakeOverFinished());
     Finish();
     std::vector<CBatchRow> done;

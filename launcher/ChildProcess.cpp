@@ -15,12 +15,6 @@ namespace {
 volatile std::sig_atomic_t stopRequested = 0;
 volatile pid_t runningChild = 0;
 
-// The stop request goes to the child's whole process group: the programs
-// take SIGINT as their Stop button.
-void StopChild(pid_t child) {
-    if (kill(-child, SIGINT) != 0) kill(child, SIGINT);
-}
-
 extern "C" void OnStop(int) {
     const int savedErrno = errno;
     stopRequested = 1;
@@ -36,6 +30,12 @@ void EndWithParent(pid_t parent) {
     if (getppid() != parent) _exit(127);  // the launcher ended before the line above
 }
 }  // namespace
+
+// The stop request goes to the child's whole process group: the programs
+// take SIGINT as their Stop button.
+void StopChild(pid_t child) {
+    if (kill(-child, SIGINT) != 0) kill(child, SIGINT);
+}
 
 void InstallStopHandler() {
     struct sigaction action {};

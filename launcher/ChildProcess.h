@@ -2,6 +2,8 @@
 // waiting for the process to end, and passing a stop request on to it as
 // SIGINT, which the programs treat as their Stop button.
 #pragma once
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 
@@ -22,3 +24,6 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
 // running child; StopRequested() tells whether one came.
 void InstallStopHandler();
 bool StopRequested();
+// Asks a child's whole process group to stop: the programs take SIGINT as
+// their Stop button.
+void StopChild(pid_t child);
