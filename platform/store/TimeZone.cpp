@@ -267,7 +267,9 @@ std::optional<CZoneDate> ZoneDateOf(const icu::AnnualTimeZoneRule& rule, int32_t
 
 }  // namespace
 
-CTimeZoneInfo HostZone() {
+namespace {
+
+CTimeZoneInfo ReadHostZone() {
     CTimeZoneInfo zone;
     std::unique_ptr<icu::TimeZone> host(icu::TimeZone::createDefault());
     auto* basic = dynamic_cast<icu::BasicTimeZone*>(host.get());
@@ -294,6 +296,14 @@ CTimeZoneInfo HostZone() {
     zone.daylightBias = -savings / 60000;
     zone.daylightDate = *toDaylight;
     zone.standardDate = *toStandard;
+    return zone;
+}
+
+}  // namespace
+
+// The host's zone does not change while the process runs: read once.
+const CTimeZoneInfo& HostZone() {
+    static const CTimeZoneInfo zone = ReadHostZone();
     return zone;
 }
 

@@ -42,7 +42,7 @@ std::optional<CTimeZoneInfo> ZoneFromStruct(std::string_view bytes, std::u16stri
 
 // The zone the host's clock keeps (the process's TZ), with the yearly
 // rules it follows now; Greenwich time when it cannot be told.
-CTimeZoneInfo HostZone();
+const CTimeZoneInfo& HostZone();
 
 // True when the zone changes to daylight time and back.
 bool ObservesDaylight(const CTimeZoneInfo& zone);
