@@ -20,6 +20,7 @@
 #include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/TempPath.h"
 #include "platform/sys/Text.h"
 #include "worker/core/OutcomeLog.h"
 
@@ -104,9 +105,7 @@ int CConversion::Run() {
         std::fprintf(stderr, "Work directory: %s\n", sys::Utf16ToUtf8(work.Path()).c_str());
     }
     workPst = work.File(sys::Utf8ToUtf16(fs::path(pstPath).filename().string()));
-    // The viewer's and the worker's temporary files (detached attachments,
-    // the calendar files the worker keeps) go with the work directory.
-    setenv("TMPDIR", sys::Utf16ToUtf8(work.Path()).c_str(), 1);
+    setenv("TMPDIR", TemporaryFolder().c_str(), 1);
     InstallStopHandler();
     std::vector<SelectionEntry> folders;
     bool ok = RunViewer(folders);
@@ -182,6 +181,25 @@ std::string WhyNotOpenedAt(const std::string& path) {
     return {};
 }
 }  // namespace
+
+// The viewer's and the worker's temporary files (each document's .eml, .ics
+// or .vcf, detached attachments and images) live for one document. Creating
+// and deleting them on a journaled disk costs about a quarter of a
+// conversion, so they go to a private folder in memory when that has room
+// for the largest document several times over (its stored bytes, base64 in
+// the .eml and detached beside it); otherwise, and when the work directory
+// is kept for inspection, they go with the work directory.
+std::string CConversion::TemporaryFolder() {
+    std::error_code ec;
+    const uintmax_t databaseBytes = fs::file_size(options.databasePath, ec);
+    if (!ec && !options.keepWork) {
+        const uint64_t needed = 3 * static_cast<uint64_t>(databaseBytes) + (256u << 20);
+        std::u16string memory = sys::MemoryTempPath(needed);
+        std::string error;
+        if (!memory.empty() && scratch.CreateEmpty(memory, error)) return sys::Utf16ToUtf8(scratch.Path());
+    }
+    return sys::Utf16ToUtf8(work.Path());
+}
 
 std::string CConversion::WhyNotOpened() const { return WhyNotOpenedAt(options.databasePath); }
 

@@ -53,6 +53,8 @@ private:
     void PrintParts() const;
     int ExitStatus();
     std::string WorkerLine(bool calendarMode) const;
+    // Where the viewer and the worker put their temporary files.
+    std::string TemporaryFolder();
     // Says so when the work folder's disk is (nearly) full; empty otherwise.
     std::string DiskSpaceHint() const;
     void PassOverDocument(bool calendarMode, FolderRunRecord& record, int signal);
@@ -65,6 +67,7 @@ private:
     LauncherOptions options;
     ProgramPaths programs;
     CWorkDirectory work;
+    CWorkDirectory scratch;  // the short-lived files, in memory when there is room
     std::string pstPath;      // the final PST
     std::string writtenPst;   // where it was written (another name when pstPath was taken meanwhile)
     std::vector<pst::CPartStats> writtenParts;  // the files of the PST, more than one when split

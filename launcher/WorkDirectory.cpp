@@ -91,12 +91,7 @@ size_t CWorkDirectory::RemoveAbandoned(const std::u16string& temp) {
     return removed;
 }
 
-bool CWorkDirectory::Create(const ExportSettings& given, std::string& error) {
-    std::u16string temp = sys::TempPath();
-    if (temp.empty()) {
-        error = "no private temporary directory can be had (set TMPDIR)";
-        return false;
-    }
+bool CWorkDirectory::CreateEmpty(const std::u16string& temp, std::string& error) {
     RemoveAbandoned(temp);
     std::string pattern = sys::Utf16ToUtf8(temp) + workPrefix + "XXXXXX";
     if (!mkdtemp(pattern.data())) {
@@ -104,13 +99,24 @@ bool CWorkDirectory::Create(const ExportSettings& given, std::string& error) {
         return false;
     }
     path = sys::Utf8ToUtf16(pattern) + u"/";
+    if (sys::WriteWholeFile(File(ownerFileName), OwnerRecord())) return true;
+    error = "cannot write the work files in " + pattern;
+    return false;
+}
+
+bool CWorkDirectory::Create(const ExportSettings& given, std::string& error) {
+    std::u16string temp = sys::TempPath();
+    if (temp.empty()) {
+        error = "no private temporary directory can be had (set TMPDIR)";
+        return false;
+    }
+    if (!CreateEmpty(temp, error)) return false;
     ExportSettings settings = given;
     settings.logFilePath = LogPath();
     if (settings.destinationFolder.empty()) settings.destinationFolder = path;
-    bool ok = sys::WriteWholeFile(File(ownerFileName), OwnerRecord()) &&
-              sys::WriteWholeFile(File(u"Folderpth.txt"), "") && sys::WriteWholeFile(File(u"setting.txt"), "") &&
+    bool ok = sys::WriteWholeFile(File(u"Folderpth.txt"), "") && sys::WriteWholeFile(File(u"setting.txt"), "") &&
               sys::WriteWholeFile(File(u"cal.txt"), "") && WriteExportSettings(File(u"config.txt"), settings) &&
               sys::WriteWholeFile(LogPath(), "\xFF\xFE");
-    if (!ok) error = "cannot write the work files in " + pattern;
+    if (!ok) error = "cannot write the work files in " + sys::Utf16ToUtf8(path);
     return ok;
 }

@@ -21,6 +21,9 @@ public:
 
     // Creates the folder and its files; false with `error` set when it cannot.
     bool Create(const ExportSettings& settings, std::string& error);
+    // Creates an empty folder of the same kind (owner record, removed with
+    // the object, abandoned ones removed first) under `temp` (ending with '/').
+    bool CreateEmpty(const std::u16string& temp, std::string& error);
     // The folder stays after the conversion, and later conversions leave it alone.
     void Keep();
 

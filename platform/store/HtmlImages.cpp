@@ -48,8 +48,10 @@ std::u16string LocalPath(std::u16string value) {
 }
 
 std::u16string NewContentIdStem() {
-    std::mt19937 generator(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                           std::random_device{}());
+    // Seeded once per thread: opening the random device for every body
+    // costs more than embedding the images themselves.
+    thread_local std::mt19937 generator(
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^ std::random_device{}());
     char buf[16];
     snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(generator()));
     return Widen(buf);

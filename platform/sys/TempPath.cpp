@@ -1,6 +1,7 @@
 #include "platform/sys/TempPath.h"
 
 #include <pwd.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -31,6 +32,15 @@ std::u16string TempPath() {
     }
     if (dir.back() != '/') dir += '/';
     return Utf8ToUtf16(dir);
+}
+
+std::u16string MemoryTempPath(uint64_t neededBytes) {
+    constexpr long kTmpfsMagic = 0x01021994;
+    struct statfs fs;
+    if (statfs("/dev/shm", &fs) != 0 || static_cast<long>(fs.f_type) != kTmpfsMagic) return {};
+    if (static_cast<uint64_t>(fs.f_bavail) * static_cast<uint64_t>(fs.f_bsize) < neededBytes) return {};
+    const std::string dir = "/dev/shm/nsf2pst-" + UserName() + "/";
+    return CreateDirectory(Utf8ToUtf16(dir)) ? Utf8ToUtf16(dir) : std::u16string();
 }
 
 std::u16string SafeFileName(std::u16string_view name) {

@@ -1,7 +1,8 @@
 """nsf2pst as a CI job sees it: the console output in a log is a line per
 folder and for the calendar entries with what they added, and the summary,
 without bars, carriage returns or repeated window titles; a killed nsf2pst
-takes its worker with it and the next conversion removes its work directory;
+takes its worker with it and the next conversion removes its work directory
+and its temporary folder;
 control characters of attachment names stay out of the PST's names while
 the run log keeps the names as cleaned."""
 import glob
@@ -28,6 +29,17 @@ def env_with(tmp, **extra):
     e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=tmp)
     e.update(extra)
     return e
+
+
+def worker_temp_folder(pid):
+    with open(f"/proc/{pid}/environ", "rb") as f:
+        env = dict(v.split(b"=", 1) for v in f.read().split(b"\0") if b"=" in v)
+    return env[b"TMPDIR"].decode()
+
+
+def on_tmpfs(path):
+    with open("/proc/mounts") as f:
+        return any(line.split()[1] == path and line.split()[2] == "tmpfs" for line in f)
 
 
 class ConsoleAndProcesses(unittest.TestCase):
@@ -89,6 +101,10 @@ class ConsoleAndProcesses(unittest.TestCase):
             self.assertTrue(wait_for(hold_a_worker, 60), "no worker started")
             work_dirs = glob.glob(os.path.join(tmp, "nsf2pst-work-*"))
             self.assertEqual(len(work_dirs), 1)
+            scratch = worker_temp_folder(workers[0])
+            if on_tmpfs("/dev/shm"):
+                # The worker's short-lived files go to a folder in memory.
+                self.assertTrue(scratch.startswith("/dev/shm/nsf2pst-"), scratch)
             p.kill()
             p.wait(timeout=60)
             gone = wait_for(lambda: not any(w in live_processes_naming(self.db) for w in workers), 10)
@@ -107,6 +123,7 @@ class ConsoleAndProcesses(unittest.TestCase):
                            text=True, timeout=600)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertFalse(os.path.exists(work_dirs[0]), "the killed conversion's work directory is still there")
+        self.assertFalse(os.path.exists(scratch), "the killed conversion's temporary folder is still there")
         self.assertEqual(glob.glob(os.path.join(tmp, "nsf2pst-work-*")), [])
 
     def test_control_characters_stay_out_of_attachment_names(self):
