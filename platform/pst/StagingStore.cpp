@@ -22,6 +22,13 @@
 // at the end, which later values simply follow; a replaced or deleted value
 // leaves its bytes unreferenced too.
 //
+// Pages are 1 KB: every commit of a message writes each page it changed
+// whole into the WAL (the ends of the object, property and index trees, the
+// folder's rows, the header), and with 4 KB pages that alone was three
+// times the bytes of the message. Values over 2 KB go to the value file, so
+// that no overflow page is written into the WAL and copied again into the
+// database at each checkpoint.
+//
 // Durability: the database runs in WAL mode with synchronous=OFF. A commit
 // has handed its pages to the operating system when it returns, so a process
 // killed at any moment leaves every committed message for the next process,
@@ -472,6 +479,7 @@ public:
             throw CStagingError("cannot open staging store " + path.string() + ": " + msg);
         }
         sqlite3_busy_timeout(db, 30000);
+        Exec("PRAGMA page_size=1024");
         Exec("PRAGMA journal_mode=WAL");
         Exec("PRAGMA synchronous=OFF");
         Exec(kSchema);

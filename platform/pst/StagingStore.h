@@ -212,7 +212,7 @@ public:
 class CStagingStore {
 public:
     // Values above this size are kept as blobs of their own and streamed.
-    static constexpr uint64_t kInlineLimit = 64 * 1024;
+    static constexpr uint64_t kInlineLimit = 2 * 1024;
 
     // The staging file that belongs to a PST path: pstPath + ".staging".
     static std::filesystem::path PathForPst(const std::filesystem::path& pstPath);
