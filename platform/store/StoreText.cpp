@@ -105,8 +105,16 @@ std::u16string Lower(std::u16string_view text) {
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (u_tolower(a[i]) != u_tolower(b[i])) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x == y) continue;
+        // Tag and keyword names are ASCII: ICU only for the rest.
+        if (x < 0x80 && y < 0x80) {
+            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
+        } else if (u_tolower(x) != u_tolower(y)) {
+            return false;
+        }
+    }
     return true;
 }
 

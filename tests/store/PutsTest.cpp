@@ -2,6 +2,7 @@
 
 #include "platform/store/Addresses.h"
 #include "platform/store/ItemModel.h"
+#include "platform/store/StoreText.h"
 #include "platform/store/TimeZone.h"
 #include "tests/store/TestSupport.h"
 
@@ -25,6 +26,18 @@ std::string Hex(const std::string& bytes) {
 }
 
 }  // namespace
+
+TEST(StoreText, EqualNoCaseFoldsLettersOnly) {
+    struct Case {
+        std::u16string a, b;
+        bool equal;
+    } cases[] = {
+        {u"BR", u"br", true},   {u"Style", u"sTYLE", true}, {u"b[", u"b{", false},  // '[' | 0x20 is '{'
+        {u"@", u"`", false},    {u"\u00C4x", u"\u00E4X", true}, {u"K", u"\u212A", true},  // Kelvin sign
+        {u"br", u"bra", false}, {u"", u"", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EqualNoCase(c.a, c.b), c.equal) << ToUtf8(c.a) << " / " << ToUtf8(c.b);
+}
 
 TEST(StoreAddresses, OneOffEntryIdLayout) {
     std::string id = OneOffEntryId(CAddress{u"John Doe", u"jd@example.com", u"SMTP"});
