@@ -187,12 +187,12 @@ std::string WhyNotOpenedAt(const std::string& path) {
 // and deleting them on a journaled disk costs about a quarter of a
 // conversion, so they go to a private folder in memory when that has room
 // for the largest document several times over (its stored bytes, base64 in
-// the .eml and detached beside it); otherwise, and when the work directory
-// is kept for inspection, they go with the work directory.
+// the .eml and detached beside it); otherwise they go with the work
+// directory.
 std::string CConversion::TemporaryFolder() {
     std::error_code ec;
     const uintmax_t databaseBytes = fs::file_size(options.databasePath, ec);
-    if (!ec && !options.keepWork) {
+    if (!ec) {
         const uint64_t needed = 3 * static_cast<uint64_t>(databaseBytes) + (256u << 20);
         std::u16string memory = sys::MemoryTempPath(needed);
         std::string error;
