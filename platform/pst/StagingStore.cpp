@@ -473,7 +473,9 @@ const Guid PS_PUBLIC_STRINGS = ParseGuid("00020329-0000-0000-C000-000000000046")
 class CStagingStore::CImpl {
 public:
     explicit CImpl(const std::filesystem::path& path) : values(std::filesystem::path(path.string() + "-values")) {
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        // One store object per thread: SQLite's own locking of every call is not needed.
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
             std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
             sqlite3_close(db);
             throw CStagingError("cannot open staging store " + path.string() + ": " + msg);

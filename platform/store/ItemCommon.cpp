@@ -54,8 +54,9 @@ namespace {
 // The stored HTML is UTF-8; a <meta> charset that says otherwise is set right.
 std::u16string DeclareUtf8(std::u16string html) {
     size_t pos = 0;
+    std::u16string lower = Lower(html);
     for (;;) {
-        size_t meta = Lower(html).find(u"<meta", pos);
+        size_t meta = lower.find(u"<meta", pos);
         if (meta == std::u16string::npos) return html;
         size_t end = html.find(u'>', meta);
         if (end == std::u16string::npos) return html;
@@ -69,6 +70,7 @@ std::u16string DeclareUtf8(std::u16string html) {
                    html[valueEnd] != u' ' && html[valueEnd] != u'/')
                 ++valueEnd;
             html.replace(valueStart, valueEnd - valueStart, u"utf-8");
+            lower = Lower(html);
             end = html.find(u'>', meta);
         }
         pos = end;

@@ -99,7 +99,12 @@ std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin
 
 std::u16string Lower(std::u16string_view text) {
     std::u16string out(text);
-    for (auto& c : out) c = static_cast<char16_t>(u_tolower(c));
+    for (auto& c : out) {
+        if (c < 0x80)
+            c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c | 0x20) : c;
+        else
+            c = static_cast<char16_t>(u_tolower(c));
+    }
     return out;
 }
 
