@@ -1,5 +1,7 @@
 #include "platform/store/Attachments.h"
 
+#include <cstdint>
+
 #include "platform/store/ItemCommon.h"
 #include "platform/store/MapiTags.h"
 #include "platform/store/StoreText.h"
@@ -65,30 +67,76 @@ CAttachment MakeAttachment(const std::u16string& name, const std::u16string& mim
     return a;
 }
 
-std::optional<std::string> DecodeBase64(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() / 4 * 3);
-    uint32_t buffer = 0;
-    int bits = 0;
-    for (char ch : text) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+') v = 62;
-        else if (c == '/') v = 63;
-        else if (c == '=') break;
-        else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        else return std::nullopt;
-        buffer = (buffer << 6) | static_cast<uint32_t>(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+namespace {
+
+constexpr uint8_t kSkip = 64, kPad = 65, kBad = 66;
+
+struct CBase64Values {
+    uint8_t of[256];
+    constexpr CBase64Values() : of() {
+        for (auto& v : of) v = kBad;
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (uint8_t i = 0; i < 64; ++i) of[static_cast<unsigned char>(alphabet[i])] = i;
+        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kSkip;
+        of[static_cast<unsigned char>('\r')] = of[static_cast<unsigned char>('\n')] = kSkip;
+        of[static_cast<unsigned char>('=')] = kPad;
+    }
+};
+constexpr CBase64Values kBase64;
+
+}  // namespace
+
+std::optional<std::string> DecodeBase64Until(std::string_view text, size_t& stop) {
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    char* o = out.data();
+    const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* p = begin;
+    const auto* end = begin + text.size();
+    uint32_t bits = 0;
+    int count = 0;  // characters in `bits`
+    while (p < end) {
+        // Four alphabet characters in a row, as in all but the ends of lines.
+        if (count == 0 && end - p >= 4) {
+            const uint32_t a = kBase64.of[p[0]], b = kBase64.of[p[1]], c = kBase64.of[p[2]], d = kBase64.of[p[3]];
+            if ((a | b | c | d) < 64) {
+                const uint32_t group = a << 18 | b << 12 | c << 6 | d;
+                o[0] = static_cast<char>(group >> 16);
+                o[1] = static_cast<char>(group >> 8);
+                o[2] = static_cast<char>(group);
+                o += 3;
+                p += 4;
+                continue;
+            }
+        }
+        const uint8_t v = kBase64.of[*p];
+        if (v == kPad) break;
+        ++p;
+        if (v == kSkip) continue;
+        if (v == kBad) return std::nullopt;
+        bits = bits << 6 | v;
+        if (++count == 4) {
+            o[0] = static_cast<char>(bits >> 16);
+            o[1] = static_cast<char>(bits >> 8);
+            o[2] = static_cast<char>(bits);
+            o += 3;
+            bits = 0;
+            count = 0;
         }
     }
+    // A last group of two or three characters holds one or two bytes.
+    if (count == 2) *o++ = static_cast<char>(bits >> 4);
+    if (count == 3) {
+        *o++ = static_cast<char>(bits >> 10);
+        *o++ = static_cast<char>(bits >> 2);
+    }
+    stop = static_cast<size_t>(p - begin);
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
+}
+
+std::optional<std::string> DecodeBase64(std::string_view text) {
+    size_t stop = 0;
+    return DecodeBase64Until(text, stop);
 }
 
 void SetAppointmentStart(CPropertyBag& p, const CFileTime& t) {

@@ -15,8 +15,11 @@ std::u16string MimeTypeForName(std::u16string_view name);
 // The extension with its dot (".jpg"), or empty.
 std::u16string ExtensionOf(std::u16string_view name);
 
-// Decodes base64, skipping white space; nothing on characters outside the alphabet.
+// Decodes base64 up to the first '=', skipping white space; nothing on
+// characters outside the alphabet.
 std::optional<std::string> DecodeBase64(std::string_view text);
+// The same; `stop` is where the decoding ended (the '=' or the end).
+std::optional<std::string> DecodeBase64Until(std::string_view text, size_t& stop);
 
 void SetAppointmentStart(CPropertyBag& props, const CFileTime& start);
 void SetAppointmentEnd(CPropertyBag& props, const CFileTime& end);

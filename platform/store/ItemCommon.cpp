@@ -42,21 +42,27 @@ void SetPlainBody(CPropertyBag& props, const std::u16string& text) {
     props.Set(tagNativeBody, int32_t(1));
 }
 
-void SetHtmlBodyBytes(CPropertyBag& props, const std::string& utf8Html) {
-    props.Set(tagHtml, utf8Html);
+namespace {
+
+void SetHtmlBodyProps(CPropertyBag& props, std::string utf8Html, std::u16string_view html) {
+    props.Set(tagHtml, std::move(utf8Html));
     props.Set(tagInternetCodepage, int32_t(65001));
     props.Set(tagNativeBody, int32_t(3));
-    props.Set(tagBody, HtmlToText(FromUtf8(utf8Html)));
+    props.Set(tagBody, HtmlToText(html));
 }
 
-namespace {
+// Where the next "<meta" (in any case) starts at or after `pos`, or npos.
+size_t FindMetaTag(std::u16string_view html, size_t pos) {
+    for (size_t at = html.find(u'<', pos); at != std::u16string_view::npos; at = html.find(u'<', at + 1))
+        if (EqualNoCase(html.substr(at, 5), u"<meta")) return at;
+    return std::u16string_view::npos;
+}
 
 // The stored HTML is UTF-8; a <meta> charset that says otherwise is set right.
 std::u16string DeclareUtf8(std::u16string html) {
     size_t pos = 0;
-    std::u16string lower = Lower(html);
     for (;;) {
-        size_t meta = lower.find(u"<meta", pos);
+        size_t meta = FindMetaTag(html, pos);
         if (meta == std::u16string::npos) return html;
         size_t end = html.find(u'>', meta);
         if (end == std::u16string::npos) return html;
@@ -70,7 +76,6 @@ std::u16string DeclareUtf8(std::u16string html) {
                    html[valueEnd] != u' ' && html[valueEnd] != u'/')
                 ++valueEnd;
             html.replace(valueStart, valueEnd - valueStart, u"utf-8");
-            lower = Lower(html);
             end = html.find(u'>', meta);
         }
         pos = end;
@@ -79,7 +84,14 @@ std::u16string DeclareUtf8(std::u16string html) {
 
 }  // namespace
 
-void SetHtmlBody(CPropertyBag& props, const std::u16string& html) { SetHtmlBodyBytes(props, ToUtf8(DeclareUtf8(html))); }
+void SetHtmlBodyBytes(CPropertyBag& props, const std::string& utf8Html) {
+    SetHtmlBodyProps(props, utf8Html, FromUtf8(utf8Html));
+}
+
+void SetHtmlBody(CPropertyBag& props, const std::u16string& html) {
+    std::u16string declared = DeclareUtf8(html);
+    SetHtmlBodyProps(props, ToUtf8(declared), declared);
+}
 
 namespace {
 

@@ -29,6 +29,14 @@ struct CItemFixture {
 
 const char* boundary = "__=_Part_Boundary_001_012345.006789";
 
+// A message with one attachment whose base64 text is given as it stands.
+std::string MessageWithEncodedAttachment(const std::string& base64) {
+    return "Subject: x\r\nContent-Type: multipart/mixed; boundary=\"" + std::string(boundary) + "\"\r\n\r\n--" +
+           boundary + "\r\nContent-Type: text/plain\r\n\r\nbody\r\n--" + boundary +
+           "\r\nContent-Transfer-Encoding: base64\r\nContent-Type: application/octet-stream; name=\"a.bin\"\r\n\r\n" +
+           base64 + "\r\n--" + boundary + "--\r\n";
+}
+
 // A message as the mail writer composes it: every header value one encoded
 // word, multipart/mixed, the body part first, attachments as octet streams.
 std::string WriterMessage(const std::string& bodyType, const std::string& body,
@@ -78,6 +86,32 @@ TEST(StoreImport, MailHeadersRecipientsDateAndAttachments) {
     EXPECT_EQ(Bin(d.attachments[0].props, tagAttachDataBinary), pdf);
     EXPECT_EQ(Str(d.attachments[0].props, tagAttachMimeTag), u"application/pdf");
     EXPECT_EQ(Str(d.props, tagMessageClass), u"IPM.Note");
+}
+
+TEST(StoreImport, AttachmentBytesFromEveryShapeOfBase64) {
+    std::string all;
+    for (int i = 0; i < 1024; ++i) all.push_back(static_cast<char>(i * 7 + i / 256));
+    std::string wrapped;
+    const std::string encoded = Base64(all);
+    for (size_t at = 0; at < encoded.size(); at += 76) wrapped += encoded.substr(at, 76) + "\r\n";
+    struct Case {
+        std::string base64, bytes;
+    } cases[] = {
+        {wrapped, all},
+        {"QQ==", "A"},
+        {"QUI=", "AB"},
+        {"QUJD", "ABC"},
+        {"QU JD\r\n\t", "ABC"},
+        {"QU*JD", "ABC"},  // a stray character is passed over, as mail readers do
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        CItemFixture f;
+        auto item = f.NewItem(u"IPM.Note", 6);
+        f.Import(item, "1.eml", MessageWithEncodedAttachment(c.base64), 1024);
+        ASSERT_EQ(item->Data().attachments.size(), 1u) << c.base64;
+        EXPECT_EQ(Bin(item->Data().attachments[0].props, tagAttachDataBinary), c.bytes) << c.base64;
+    }
 }
 
 TEST(StoreImport, HtmlWithLocalImagesGetsInlineAttachments) {

@@ -39,6 +39,27 @@ TEST(StoreText, EqualNoCaseFoldsLettersOnly) {
     for (const Case& c : cases) EXPECT_EQ(EqualNoCase(c.a, c.b), c.equal) << ToUtf8(c.a) << " / " << ToUtf8(c.b);
 }
 
+TEST(StoreText, Utf8BothWays) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    } cases[] = {
+        {"plain ascii", u"plain ascii"},
+        {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80!", u"\u00E4\u20AC\U0001F600!"},
+        {"", u""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FromUtf8(c.utf8), c.utf16);
+        EXPECT_EQ(ToUtf8(c.utf16), c.utf8);
+    }
+    // What is not UTF-8 or UTF-16 becomes U+FFFD, and nothing around it is lost.
+    EXPECT_EQ(FromUtf8("a\xC3"), u"a\uFFFD");           // cut sequence
+    EXPECT_EQ(FromUtf8("\xC0\xAF" "b"), u"\uFFFD\uFFFDb");  // overlong
+    EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+    EXPECT_EQ(ToUtf8(std::u16string(u"x") + char16_t(0xD800)), "x\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"y"), "\xEF\xBF\xBDy");
+}
+
 TEST(StoreAddresses, OneOffEntryIdLayout) {
     std::string id = OneOffEntryId(CAddress{u"John Doe", u"jd@example.com", u"SMTP"});
     ASSERT_EQ(id.size(), 82u);
