@@ -411,8 +411,7 @@ bool CConversion::WriteReport() {
     report = MakeDocumentReport(listing, folderEnds, calendarEnd, ParseOutcomeLog(events));
     reportPath = ReportPathFor(writtenPst, "csv");
     std::string jsonPath = ReportPathFor(writtenPst, "json");
-    if (!sys::WriteWholeFile(sys::Utf8ToUtf16(reportPath), ReportCsv(report)) ||
-        !sys::WriteWholeFile(sys::Utf8ToUtf16(jsonPath), ReportJson(report, options.databasePath, writtenPst)))
+    if (!WriteReportCsv(reportPath, report) || !WriteReportJson(jsonPath, report, options.databasePath, writtenPst))
         return Fail("cannot write the report " + reportPath), false;
     return true;
 }

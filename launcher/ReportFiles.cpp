@@ -2,6 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
+
+#include "platform/sys/Files.h"
+#include "platform/sys/Text.h"
+
 namespace {
 
 std::string Joined(const std::vector<std::string>& texts) {
@@ -51,20 +56,42 @@ std::string ReportPathFor(const std::string& pstPath, const std::string& extensi
     return base + ".report." + extension;
 }
 
-std::string ReportCsv(const CDocumentReport& report) {
-    std::string out = "noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n";
+namespace {
+
+using Put = std::function<void(std::string_view)>;
+
+void PutCsv(const CDocumentReport& report, const Put& put) {
+    put("noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n");
     for (const CReportRow& row : report.rows) {
         const std::string fields[] = {std::to_string(row.note.noteId), row.note.unid, row.note.form,
                                       row.note.subject, Joined(row.notesFolders), OutcomeWord(row.outcome),
                                       Joined(row.pstFolders), row.itemKind, row.reason};
         std::string line;
         for (const std::string& f : fields) line += (line.empty() ? "" : ",") + CsvField(f);
-        out += line + "\r\n";
+        put(line + "\r\n");
     }
-    return out;
 }
 
-std::string ReportJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath) {
+// An array of rows as a member of the top-level object: each row is dumped on
+// its own, so the whole document is never held as one tree.
+void PutRows(const CDocumentReport& report, bool designNotes, const Put& put) {
+    bool any = false;
+    for (const CReportRow& row : report.rows) {
+        if (row.designNote != designNotes) continue;
+        std::string text = RowJson(row).dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
+        std::string indented = any ? ",\n\t\t" : "[\n\t\t";
+        for (char c : text) {
+            indented += c;
+            if (c == '\n') indented += "\t\t";
+        }
+        put(indented);
+        any = true;
+    }
+    put(any ? "\n\t]" : "[]");
+}
+
+void PutJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath,
+             const Put& put) {
     const CReportCounts& c = report.counts;
     auto count = [&](EOutcome o) {
         auto it = c.byOutcome.find(o);
@@ -84,8 +111,58 @@ std::string ReportJson(const CDocumentReport& report, const std::string& databas
     j["folders"] = nlohmann::json::array();
     for (const CPassEnd& f : report.folders) j["folders"].push_back(PassJson(f));
     j["calendar"] = PassJson(report.calendar);
-    j["documents"] = nlohmann::json::array();
-    j["designNotes"] = nlohmann::json::array();
-    for (const CReportRow& row : report.rows) (row.designNote ? j["designNotes"] : j["documents"]).push_back(RowJson(row));
-    return j.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
+    // The row arrays stand as null in the dump and are written in their place;
+    // a newline inside a string is escaped, so the marks occur only there.
+    j["documents"] = nullptr;
+    j["designNotes"] = nullptr;
+    const std::string text = j.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
+    const std::string designMark = "\n\t\"designNotes\": null", documentsMark = "\n\t\"documents\": null";
+    const size_t design = text.find(designMark), documents = text.find(documentsMark);
+    put(std::string_view(text).substr(0, design + designMark.size() - 4));
+    PutRows(report, true, put);
+    put(std::string_view(text).substr(design + designMark.size(), documents + documentsMark.size() - 4 -
+                                                                      (design + designMark.size())));
+    PutRows(report, false, put);
+    put(std::string_view(text).substr(documents + documentsMark.size()));
+}
+
+// Writes what `write` puts into a private file, a megabyte at a time.
+bool WriteReportFile(const std::string& path, const std::function<void(const Put&)>& write) {
+    sys::CFile file;
+    if (!file.CreateOrTruncate(sys::Utf8ToUtf16(path))) return false;
+    std::string buffer;
+    bool ok = true;
+    write([&](std::string_view bytes) {
+        buffer += bytes;
+        if (buffer.size() >= (1u << 20)) {
+            ok = ok && file.Write(buffer);
+            buffer.clear();
+        }
+    });
+    return file.Write(buffer) && ok;
+}
+
+std::string Collected(const std::function<void(const Put&)>& write) {
+    std::string out;
+    write([&](std::string_view bytes) { out += bytes; });
+    return out;
+}
+
+}  // namespace
+
+std::string ReportCsv(const CDocumentReport& report) {
+    return Collected([&](const Put& put) { PutCsv(report, put); });
+}
+
+std::string ReportJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath) {
+    return Collected([&](const Put& put) { PutJson(report, databasePath, pstPath, put); });
+}
+
+bool WriteReportCsv(const std::string& path, const CDocumentReport& report) {
+    return WriteReportFile(path, [&](const Put& put) { PutCsv(report, put); });
+}
+
+bool WriteReportJson(const std::string& path, const CDocumentReport& report, const std::string& databasePath,
+                     const std::string& pstPath) {
+    return WriteReportFile(path, [&](const Put& put) { PutJson(report, databasePath, pstPath, put); });
 }

@@ -3,6 +3,8 @@
 // when a run redid it, when no run reached it; and the report's files.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "launcher/DocumentReport.h"
 #include "launcher/ReportFiles.h"
 
@@ -160,6 +162,26 @@ TEST(ReportFiles, CsvQuotesAndDisarmsTextsAndNamesFilesAfterThePst) {
               "\"line\nbreak\"\r\n");
     EXPECT_EQ(ReportPathFor("/out/mail (2).pst", "csv"), "/out/mail (2).report.csv");
     EXPECT_NE(ReportJson(r, "a.nsf", "a.pst").find("\"outcome\": \"not converted\""), std::string::npos);
+}
+
+TEST(ReportFiles, JsonWrittenRowByRowIsTheWholeDocumentsDump) {
+    for (int rows : {0, 1, 3}) {
+        CDocumentReport r;
+        for (int i = 0; i < rows; ++i) {
+            CReportRow row;
+            row.note = {uint32_t(2304 + 4 * i), "ABC", "Memo", "subject \"" + std::to_string(i) + "\"\n", {}};
+            row.designNote = i == 1;
+            row.notesFolders = {"($Inbox)"};
+            r.rows.push_back(row);
+        }
+        r.folders.push_back({8250, "Inbox", EPassEnd::Converted, {}});
+        const std::string text = ReportJson(r, "a\n\t\"documents\": null.nsf", "a.pst");
+        const nlohmann::json j = nlohmann::json::parse(text);
+        EXPECT_EQ(j.dump(1, '\t') + "\n", text);
+        EXPECT_EQ(j["documents"].size() + j["designNotes"].size(), size_t(rows));
+        EXPECT_EQ(j["designNotes"].size(), rows > 1 ? 1u : 0u);
+        EXPECT_EQ(j["database"], "a\n\t\"documents\": null.nsf");
+    }
 }
 
 }  // namespace
