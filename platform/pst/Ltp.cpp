@@ -317,20 +317,43 @@ void CTableBuilder::AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& c
     }
     rows += row;
     rowIds.push_back(rowId);
+    FlushRowBlocks();
+}
+
+// A folder of many messages has a row matrix of many megabytes: its blocks
+// go into the file as they fill, so the table holds at most one block of rows.
+void CTableBuilder::FlushRowBlocks() {
+    const size_t blockBytes = RowsPerBlock() * rgib[3];
+    if (rowTree == nullptr && (rowIds.size() * rgib[3] <= kMaxAlloc || rows.size() <= blockBytes)) return;
+    if (rowTree == nullptr) rowTree = std::make_unique<ndb::CDataTreeBuilder>(node.file);
+    // Each block holds a whole number of rows, and every block but the last
+    // is padded to the full block size: readers find row N in block
+    // N / rowsPerBlock at (N % rowsPerBlock) * rowSize. The last block is
+    // written by Write, so a full one waits until another row follows it.
+    size_t at = 0;
+    for (; rows.size() - at > blockBytes; at += blockBytes) {
+        std::string block = rows.substr(at, blockBytes);
+        block.resize(ndb::kMaxBlockData, '\0');
+        rowTree->AppendBlock(block);
+        ++rowBlocks;
+    }
+    rows.erase(0, at);
 }
 
 uint64_t CTableBuilder::SizeBound() const {
     constexpr uint64_t kBlockOverhead = 16 + 63;
     uint64_t n = rowIds.size();
     uint64_t index = 8 * n + 16 * (n / 64 + 1) + 64;  // the row index's leaves and branches
-    bool rowsInHeap = rows.size() <= kMaxAlloc;
+    bool rowsInHeap = rowTree == nullptr && rows.size() <= kMaxAlloc;
     uint64_t bound = heap.SizeBound(index + (rowsInHeap ? rows.size() : 0));
     uint64_t subnodes = node.SubnodeCount();
     if (!rowsInHeap) {
-        // Full blocks of whole rows, the XBLOCKs over them and an XXBLOCK.
+        // The blocks of rows still to be written (those written are in the
+        // file already), the XBLOCKs over all blocks and an XXBLOCK.
         uint64_t rowSize = std::max<uint64_t>(1, rgib[3]);
-        uint64_t blocks = rows.size() / (ndb::kMaxBlockData / rowSize * rowSize) + 1;
-        bound += blocks * (ndb::kMaxBlockData + kBlockOverhead);
+        uint64_t pending = rows.size() / (ndb::kMaxBlockData / rowSize * rowSize) + 1;
+        uint64_t blocks = rowBlocks + pending;
+        bound += pending * (ndb::kMaxBlockData + kBlockOverhead);
         bound += 8 * blocks + (blocks / 1021 + 2) * (8 + kBlockOverhead);
         ++subnodes;
     }
@@ -355,23 +378,19 @@ uint64_t CTableBuilder::Write() {
     }
     BuildBth(heap, 4, 4, records, hidRowIndex);
     uint32_t hnidRows = 0;
-    if (!rows.empty() && rows.size() <= kMaxAlloc) {
+    if (rowTree == nullptr && !rows.empty() && rows.size() <= kMaxAlloc) {
         hnidRows = heap.Allocate(rows);
-    } else if (!rows.empty()) {
-        // Each block holds a whole number of rows, and every block but the
-        // last is padded to the full block size: readers find row N in
-        // block N / rowsPerBlock at (N % rowsPerBlock) * rowSize.
-        size_t rowSize = rgib[3];
-        size_t perBlock = ndb::kMaxBlockData / rowSize;
-        ndb::CDataTreeBuilder tree(node.file);
-        std::string block;
-        for (size_t at = 0; at < rows.size(); at += perBlock * rowSize) {
-            block.assign(rows, at, perBlock * rowSize);
-            if (at + perBlock * rowSize < rows.size()) block.resize(ndb::kMaxBlockData, '\0');
-            tree.AppendBlock(block);
+    } else if (rowTree != nullptr || !rows.empty()) {
+        if (rowTree == nullptr) rowTree = std::make_unique<ndb::CDataTreeBuilder>(node.file);
+        const size_t blockBytes = RowsPerBlock() * rgib[3];
+        for (size_t at = 0; at < rows.size(); at += blockBytes) {
+            std::string block = rows.substr(at, blockBytes);
+            if (at + blockBytes < rows.size()) block.resize(ndb::kMaxBlockData, '\0');
+            rowTree->AppendBlock(block);
         }
+        rows.clear();
         hnidRows = node.NewSubnodeNid();
-        node.AddSubnode(hnidRows, tree.Finish(), 0);
+        node.AddSubnode(hnidRows, rowTree->Finish(), 0);
     }
     heap.Replace(hidInfo, Info(hidRowIndex, hnidRows));
     heap.SetUserRoot(hidInfo);

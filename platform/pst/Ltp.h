@@ -3,9 +3,11 @@
 // inline, in the heap or in subnodes by size) and table contexts (row index,
 // cell-existence bitmap, row matrix in the heap or in a subnode).
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -132,7 +134,13 @@ private:
     uint32_t hidRowIndex = 0;
     uint32_t hidInfo = 0;
     uint16_t rgib[4] = {0, 0, 0, 0};
-    std::string rows;
+    // Appends the whole blocks of rows that `rows` holds to the row matrix's
+    // data tree, once the matrix is too large for the heap.
+    void FlushRowBlocks();
+    size_t RowsPerBlock() const { return ndb::kMaxBlockData / std::max<size_t>(1, rgib[3]); }
+    std::string rows;  // the rows not yet written
+    std::unique_ptr<ndb::CDataTreeBuilder> rowTree;  // the written ones, for a large table
+    uint64_t rowBlocks = 0;  // blocks in rowTree
     std::vector<uint32_t> rowIds;
     uint32_t rowVersion = 0;
 };
