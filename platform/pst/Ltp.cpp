@@ -78,7 +78,7 @@ uint32_t CHeap::Allocate(std::string data) {
         return n < 2047 && HeaderSize(idx) + p.data.size() + data.size() + 1 + 4 + 2 * (n + 2) <= ndb::kMaxBlockData;
     };
     if (!fits(pages[k], k)) {
-        closedBytes += PageSize(k) + kBlockOverhead;
+        ClosePage(k);
         pages.emplace_back();
         ++k;
     }
@@ -88,8 +88,23 @@ uint32_t CHeap::Allocate(std::string data) {
     return uint32_t(k << 16) | uint32_t(page.ends.size() << 5);
 }
 
+void CHeap::ClosePage(size_t k) {
+    if (early == nullptr || k == 0 || IsBitmapPage(k)) {
+        closedBytes += PageSize(k) + kBlockOverhead;
+        return;
+    }
+    CPage& page = pages[k];
+    std::string built = BuildPage(k);
+    page.writtenSize = uint16_t(built.size());
+    page.bid = early->WriteDataBlock(built);
+    // Swapped out: assigning an empty string would keep the buffer.
+    std::string().swap(page.data);
+    std::vector<uint16_t>().swap(page.ends);
+}
+
 void CHeap::Replace(uint32_t hid, std::string data) {
     auto& page = pages.at(hid >> 16);
+    if (page.bid != 0) throw ndb::CNdbError("internal error: heap replacement in a written page");
     size_t index = ((hid >> 5) & 0x7FF) - 1;
     uint16_t end = page.ends.at(index);
     uint16_t start = index == 0 ? 0 : page.ends[index - 1];
@@ -114,6 +129,7 @@ std::string CHeap::BuildPage(size_t index) const {
 
 size_t CHeap::PageSize(size_t index) const {
     const auto& page = pages[index];
+    if (page.bid != 0) return page.writtenSize;
     size_t size = HeaderSize(index) + page.data.size();
     return size + size % 2 + 4 + 2 * (page.ends.size() + 1);
 }
@@ -141,6 +157,10 @@ uint64_t CHeap::Write(ndb::CNdbFile& file) const {
     };
     ndb::CDataTreeBuilder tree(file);
     for (size_t i = 0; i < pages.size(); ++i) {
+        if (pages[i].bid != 0) {
+            tree.AppendWrittenBlock(pages[i].bid, pages[i].writtenSize);
+            continue;
+        }
         std::string page = BuildPage(i);
         if (i == 0) {
             page[2] = char(0xEC);
@@ -275,6 +295,10 @@ CTableBuilder::CTableBuilder(CNodeBuilder& node, std::vector<uint32_t> columns) 
     std::sort(cols.begin(), cols.end(), [](const CColumn& a, const CColumn& b) { return a.tag < b.tag; });
     hidRowIndex = heap.Allocate(std::string(8, '\0'));
     hidInfo = heap.Allocate(Info(0, 0));
+    // Only the first page (the header, the row index's header and the
+    // table's description) changes later: a table of many rows keeps only
+    // the page it is filling in memory.
+    heap.WriteFullPagesTo(node.file);
 }
 
 std::string CTableBuilder::Info(uint32_t hidRows, uint32_t hnidRows) const {

@@ -56,6 +56,10 @@ public:
     // Replaces an allocation's bytes by as many other bytes.
     void Replace(uint32_t hid, std::string data);
     void SetUserRoot(uint32_t hid) { userRoot = hid; }
+    // From now on a page that is full goes into `file` at once (but the
+    // first and the bitmap pages, whose fill levels change until the end);
+    // its allocations can no longer be replaced. For large tables.
+    void WriteFullPagesTo(ndb::CNdbFile& file) { early = &file; }
     // Writes the heap's pages as the node's data tree; returns its BID.
     uint64_t Write(ndb::CNdbFile& file) const;
     // An upper bound of the bytes Write puts into the file when `more`
@@ -69,7 +73,10 @@ private:
     struct CPage {
         std::string data;
         std::vector<uint16_t> ends;
+        uint64_t bid = 0;  // when written early: its block, and its size then
+        uint16_t writtenSize = 0;
     };
+    void ClosePage(size_t index);
     static size_t HeaderSize(size_t pageIndex);
     static constexpr uint64_t kBlockOverhead = 16 + 63;  // trailer and alignment
     std::string BuildPage(size_t index) const;
@@ -77,7 +84,8 @@ private:
     uint8_t clientSig;
     uint32_t userRoot = 0;
     std::vector<CPage> pages;
-    uint64_t closedBytes = 0;  // the written size of every page but the last
+    uint64_t closedBytes = 0;  // the written size of every page but the last and those written early
+    ndb::CNdbFile* early = nullptr;
 };
 
 // Stores a value: HNID 0 when empty, a heap allocation up to kMaxAlloc

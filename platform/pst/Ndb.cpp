@@ -419,6 +419,12 @@ void CDataTreeBuilder::AppendBlock(std::string_view data) {
     leaves.emplace_back(file.WriteDataBlock(data), uint32_t(data.size()));
 }
 
+void CDataTreeBuilder::AppendWrittenBlock(uint64_t bid, uint32_t cb) {
+    FlushPending();
+    total += cb;
+    leaves.emplace_back(bid, cb);
+}
+
 uint64_t CDataTreeBuilder::Finish() {
     FlushPending();
     if (leaves.empty()) return 0;

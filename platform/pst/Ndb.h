@@ -145,6 +145,8 @@ public:
     explicit CDataTreeBuilder(CNdbFile& file) : file(file) {}
     void Append(std::string_view data);      // a raw stream, any length
     void AppendBlock(std::string_view data); // one whole block (heap page)
+    // A block already in the file (WriteDataBlock), as the next leaf.
+    void AppendWrittenBlock(uint64_t bid, uint32_t cb);
     // Writes the XBLOCKs / XXBLOCK as needed; returns the BID of the tree's
     // root (0 for an empty stream).
     uint64_t Finish();
