@@ -406,12 +406,22 @@ bool CConversion::WriteReport() {
         return Fail("the documents of " + options.databasePath + " cannot be listed for the report: " + error.what()),
                false;
     }
-    std::string events;
-    sys::ReadWholeFile(work.File(u"outcomes.txt"), events);
-    report = MakeDocumentReport(listing, folderEnds, calendarEnd, ParseOutcomeLog(events));
+    std::vector<COutcome> events;
+    {
+        std::string text;
+        sys::ReadWholeFile(work.File(u"outcomes.txt"), text);
+        events = ParseOutcomeLog(text);
+    }
+    // The rows are made again for each file rather than held: the report
+    // keeps only the counts and how the passes ended.
+    CReportRows rows(listing, folderEnds, calendarEnd, events);
+    report = CDocumentReport{};
+    report.folders = folderEnds;
+    report.calendar = calendarEnd;
+    report.counts = rows.Counts();
     reportPath = ReportPathFor(writtenPst, "csv");
     std::string jsonPath = ReportPathFor(writtenPst, "json");
-    if (!WriteReportCsv(reportPath, report) || !WriteReportJson(jsonPath, report, options.databasePath, writtenPst))
+    if (!WriteReportFiles(reportPath, jsonPath, rows, report, options.databasePath, writtenPst))
         return Fail("cannot write the report " + reportPath), false;
     return true;
 }

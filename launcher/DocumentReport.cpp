@@ -49,59 +49,91 @@ void AddReason(std::string& reasons, const std::string& reason) {
     reasons += (reasons.empty() ? "" : "; ") + reason;
 }
 
-class CReportBuilder {
+}  // namespace
+
+// The events and the views of a note are found in vectors sorted by note ID
+// (a few bytes per entry) rather than in maps of vectors.
+class CReportRows::CImpl {
 public:
-    CReportBuilder(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c,
-                   const std::vector<COutcome>& events)
+    CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c,
+          const std::vector<COutcome>& events)
         : listing(l), folders(f), calendar(c) {
-        for (const COutcome& e : events) eventsOf[e.noteId].push_back(&e);
-        for (size_t v = 0; v < listing.views.size(); ++v)
-            for (uint32_t id : listing.views[v].entries) {
-                auto& in = viewsOf[id];
-                if (in.empty() || in.back() != v) in.push_back(v);
-            }
+        eventIndex.reserve(events.size());
+        for (const COutcome& e : events) eventIndex.push_back(&e);
+        std::stable_sort(eventIndex.begin(), eventIndex.end(),
+                         [](const COutcome* a, const COutcome* b) { return a->noteId < b->noteId; });
+        for (uint32_t v = 0; v < listing.views.size(); ++v)
+            for (uint32_t id : listing.views[v].entries) viewIndex.push_back({id, v});
+        std::sort(viewIndex.begin(), viewIndex.end());
+        viewIndex.erase(std::unique(viewIndex.begin(), viewIndex.end()), viewIndex.end());
     }
 
-    CDocumentReport Build() {
-        CDocumentReport report;
-        report.folders = folders;
-        report.calendar = calendar;
-        for (const CListedNote& note : listing.documents) report.rows.push_back(DocumentRow(note));
-        AddOrphans(report);
+    void ForEachDocument(const Visit& visit) const {
+        for (const CListedNote& note : listing.documents) visit(DocumentRow(note));
+        // A note a run reported on that the listing does not hold still gets its row.
+        std::vector<uint32_t> listed;
+        listed.reserve(listing.documents.size() + listing.designNotes.size());
+        for (const CListedNote& note : listing.documents) listed.push_back(note.noteId);
+        for (const CListedNote& note : listing.designNotes) listed.push_back(note.noteId);
+        std::sort(listed.begin(), listed.end());
+        for (size_t i = 0; i < eventIndex.size(); ++i) {
+            uint32_t id = eventIndex[i]->noteId;
+            if (i > 0 && eventIndex[i - 1]->noteId == id) continue;
+            if (!std::binary_search(listed.begin(), listed.end(), id))
+                visit(DocumentRow({id, {}, {}, {}, "not among the documents the database lists"}));
+        }
+    }
+
+    void ForEachDesignNote(const Visit& visit) const {
         for (const CListedNote& note : listing.designNotes) {
             CReportRow row;
             row.note = note;
             row.designNote = true;
             row.outcome = EOutcome::Skipped;
             row.reason = "design note";
-            report.rows.push_back(std::move(row));
+            visit(row);
         }
-        Count(report);
-        return report;
+    }
+
+    CReportCounts Counts() const {
+        CReportCounts c;
+        ForEachDocument([&](const CReportRow& row) {
+            ++c.documents;
+            ++c.byOutcome[row.outcome];
+            if (!row.pstFolders.empty()) c.itemsByKind[row.itemKind] += row.pstFolders.size();
+        });
+        for (const CPassEnd& f : folders) c.failedPasses += f.end == EPassEnd::Failed;
+        c.failedPasses += calendar.end == EPassEnd::Failed;
+        return c;
     }
 
 private:
-    // A note a run reported on that the listing does not hold still gets its row.
-    void AddOrphans(CDocumentReport& report) {
-        std::set<uint32_t> listed;
-        for (const CListedNote& note : listing.documents) listed.insert(note.noteId);
-        for (const CListedNote& note : listing.designNotes) listed.insert(note.noteId);
-        std::set<uint32_t> orphans;
-        for (const auto& [id, events] : eventsOf)
-            if (!listed.count(id)) orphans.insert(id);
-        for (uint32_t id : orphans)
-            report.rows.push_back(DocumentRow({id, {}, {}, {}, "not among the documents the database lists"}));
+    std::vector<const COutcome*> EventsOf(uint32_t id) const {
+        auto from = std::lower_bound(eventIndex.begin(), eventIndex.end(), id,
+                                     [](const COutcome* e, uint32_t n) { return e->noteId < n; });
+        std::vector<const COutcome*> out;
+        for (; from != eventIndex.end() && (*from)->noteId == id; ++from) out.push_back(*from);
+        return out;
     }
 
-    CReportRow DocumentRow(const CListedNote& note) {
+    // The views and folders that list a note, in the listing's order.
+    std::vector<size_t> ViewsOf(uint32_t id) const {
+        auto from = std::lower_bound(viewIndex.begin(), viewIndex.end(), std::pair<uint32_t, uint32_t>{id, 0});
+        std::vector<size_t> out;
+        for (; from != viewIndex.end() && from->first == id; ++from) out.push_back(from->second);
+        return out;
+    }
+
+    CReportRow DocumentRow(const CListedNote& note) const {
         CReportRow row;
         row.note = note;
-        for (size_t v : viewsOf[note.noteId]) row.notesFolders.push_back(listing.views[v].name);
-        auto found = eventsOf.find(note.noteId);
-        if (found == eventsOf.end())
-            Unreached(row);
+        const std::vector<size_t> in = ViewsOf(note.noteId);
+        for (size_t v : in) row.notesFolders.push_back(listing.views[v].name);
+        const std::vector<const COutcome*> events = EventsOf(note.noteId);
+        if (events.empty())
+            Unreached(row, in);
         else
-            Resolve(row, found->second);
+            Resolve(row, events);
         if (row.itemKind.empty()) row.itemKind = KindOfForm(note.form);
         if (row.outcome != EOutcome::Skipped && !note.unreadable.empty()) AddReason(row.reason, note.unreadable);
         return row;
@@ -134,7 +166,7 @@ private:
         return kept;
     }
 
-    void Resolve(CReportRow& row, const std::vector<const COutcome*>& events) {
+    void Resolve(CReportRow& row, const std::vector<const COutcome*>& events) const {
         Places(row, events);
         std::vector<const COutcome*> kept = LastPerFolder(events);
         bool calendarRan = std::any_of(kept.begin(), kept.end(), [](const COutcome* e) {
@@ -170,8 +202,7 @@ private:
 
     // A document no run reported on: left out by choice when no selected
     // folder lists it, otherwise lost with its folder.
-    void Unreached(CReportRow& row) {
-        const auto& in = viewsOf[row.note.noteId];
+    void Unreached(CReportRow& row, const std::vector<size_t>& in) const {
         const CPassEnd* worst = nullptr;
         for (const CPassEnd& f : folders) {
             bool lists = std::any_of(in.begin(), in.end(), [&](size_t v) { return listing.views[v].noteId == f.noteId; });
@@ -218,28 +249,34 @@ private:
 
     static int Rank(EPassEnd end) { return end == EPassEnd::Failed ? 2 : end == EPassEnd::NotReached ? 1 : 0; }
 
-    static void Count(CDocumentReport& report) {
-        CReportCounts& c = report.counts;
-        for (const CReportRow& row : report.rows) {
-            if (row.designNote) continue;
-            ++c.documents;
-            ++c.byOutcome[row.outcome];
-            if (!row.pstFolders.empty()) c.itemsByKind[row.itemKind] += row.pstFolders.size();
-        }
-        for (const CPassEnd& f : report.folders) c.failedPasses += f.end == EPassEnd::Failed;
-        c.failedPasses += report.calendar.end == EPassEnd::Failed;
-    }
-
     const CDatabaseListing& listing;
     const std::vector<CPassEnd>& folders;
     const CPassEnd& calendar;
-    std::unordered_map<uint32_t, std::vector<const COutcome*>> eventsOf;
-    std::unordered_map<uint32_t, std::vector<size_t>> viewsOf;
+    std::vector<const COutcome*> eventIndex;                // by note ID, in log order for each
+    std::vector<std::pair<uint32_t, uint32_t>> viewIndex;  // note ID, view index
 };
 
-}  // namespace
+CReportRows::CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,
+                         const CPassEnd& calendar, const std::vector<COutcome>& events)
+    : impl(std::make_unique<CImpl>(listing, folders, calendar, events)) {}
+
+CReportRows::~CReportRows() = default;
+
+void CReportRows::ForEachDocument(const Visit& visit) const { impl->ForEachDocument(visit); }
+
+void CReportRows::ForEachDesignNote(const Visit& visit) const { impl->ForEachDesignNote(visit); }
+
+CReportCounts CReportRows::Counts() const { return impl->Counts(); }
 
 CDocumentReport MakeDocumentReport(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,
                                    const CPassEnd& calendar, const std::vector<COutcome>& events) {
-    return CReportBuilder(listing, folders, calendar, events).Build();
+    CReportRows rows(listing, folders, calendar, events);
+    CDocumentReport report;
+    report.folders = folders;
+    report.calendar = calendar;
+    auto keep = [&](const CReportRow& row) { report.rows.push_back(row); };
+    rows.ForEachDocument(keep);
+    rows.ForEachDesignNote(keep);
+    report.counts = rows.Counts();
+    return report;
 }

@@ -7,7 +7,9 @@
 // come from it.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,25 @@ struct CDocumentReport {
     std::vector<CPassEnd> folders;
     CPassEnd calendar;
     CReportCounts counts;
+};
+
+// The rows of a report made one at a time, so that a database of any size
+// never has all of them in memory: documents in note-ID order, then the
+// notes only the outcome log names, then the design notes.
+class CReportRows {
+public:
+    using Visit = std::function<void(const CReportRow&)>;
+    // The arguments must outlive the object.
+    CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders, const CPassEnd& calendar,
+                const std::vector<COutcome>& events);
+    ~CReportRows();
+    void ForEachDocument(const Visit& visit) const;
+    void ForEachDesignNote(const Visit& visit) const;
+    CReportCounts Counts() const;
+
+private:
+    class CImpl;
+    std::unique_ptr<CImpl> impl;
 };
 
 CDocumentReport MakeDocumentReport(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,

@@ -60,24 +60,45 @@ namespace {
 
 using Put = std::function<void(std::string_view)>;
 
-void PutCsv(const CDocumentReport& report, const Put& put) {
+// Where the rows come from: a report held whole, or one made row by row.
+struct CRowSource {
+    std::function<void(const CReportRows::Visit&)> documents, designNotes;
+};
+
+CRowSource SourceOf(const CDocumentReport& report) {
+    auto of = [&report](bool design) {
+        return [&report, design](const CReportRows::Visit& visit) {
+            for (const CReportRow& row : report.rows)
+                if (row.designNote == design) visit(row);
+        };
+    };
+    return {of(false), of(true)};
+}
+
+CRowSource SourceOf(const CReportRows& rows) {
+    return {[&rows](const CReportRows::Visit& v) { rows.ForEachDocument(v); },
+            [&rows](const CReportRows::Visit& v) { rows.ForEachDesignNote(v); }};
+}
+
+void PutCsv(const CRowSource& source, const Put& put) {
     put("noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n");
-    for (const CReportRow& row : report.rows) {
+    auto line = [&](const CReportRow& row) {
         const std::string fields[] = {std::to_string(row.note.noteId), row.note.unid, row.note.form,
                                       row.note.subject, Joined(row.notesFolders), OutcomeWord(row.outcome),
                                       Joined(row.pstFolders), row.itemKind, row.reason};
-        std::string line;
-        for (const std::string& f : fields) line += (line.empty() ? "" : ",") + CsvField(f);
-        put(line + "\r\n");
-    }
+        std::string text;
+        for (const std::string& f : fields) text += (text.empty() ? "" : ",") + CsvField(f);
+        put(text + "\r\n");
+    };
+    source.documents(line);
+    source.designNotes(line);
 }
 
 // An array of rows as a member of the top-level object: each row is dumped on
 // its own, so the whole document is never held as one tree.
-void PutRows(const CDocumentReport& report, bool designNotes, const Put& put) {
+void PutRows(const std::function<void(const CReportRows::Visit&)>& rows, const Put& put) {
     bool any = false;
-    for (const CReportRow& row : report.rows) {
-        if (row.designNote != designNotes) continue;
+    rows([&](const CReportRow& row) {
         std::string text = RowJson(row).dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
         std::string indented = any ? ",\n\t\t" : "[\n\t\t";
         for (char c : text) {
@@ -86,20 +107,27 @@ void PutRows(const CDocumentReport& report, bool designNotes, const Put& put) {
         }
         put(indented);
         any = true;
-    }
+    });
     put(any ? "\n\t]" : "[]");
 }
 
-void PutJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath,
-             const Put& put) {
-    const CReportCounts& c = report.counts;
+struct CReportHead {
+    const CReportCounts& counts;
+    const std::vector<CPassEnd>& folders;
+    const CPassEnd& calendar;
+    const std::string& databasePath;
+    const std::string& pstPath;
+};
+
+void PutJson(const CReportHead& head, const CRowSource& source, const Put& put) {
+    const CReportCounts& c = head.counts;
     auto count = [&](EOutcome o) {
         auto it = c.byOutcome.find(o);
         return it == c.byOutcome.end() ? uint64_t{0} : it->second;
     };
     nlohmann::json j;
-    j["database"] = databasePath;
-    j["pst"] = pstPath;
+    j["database"] = head.databasePath;
+    j["pst"] = head.pstPath;
     j["counts"] = {{"documents", c.documents},
                    {"converted", count(EOutcome::Converted)},
                    {"merged", count(EOutcome::Merged)},
@@ -109,21 +137,22 @@ void PutJson(const CDocumentReport& report, const std::string& databasePath, con
                    {"items", c.itemsByKind},
                    {"failedPasses", c.failedPasses}};
     j["folders"] = nlohmann::json::array();
-    for (const CPassEnd& f : report.folders) j["folders"].push_back(PassJson(f));
-    j["calendar"] = PassJson(report.calendar);
+    for (const CPassEnd& f : head.folders) j["folders"].push_back(PassJson(f));
+    j["calendar"] = PassJson(head.calendar);
     // The row arrays stand as null in the dump and are written in their place;
     // a newline inside a string is escaped, so the marks occur only there.
     j["documents"] = nullptr;
     j["designNotes"] = nullptr;
     const std::string text = j.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
     const std::string designMark = "\n\t\"designNotes\": null", documentsMark = "\n\t\"documents\": null";
-    const size_t design = text.find(designMark), documents = text.find(documentsMark);
-    put(std::string_view(text).substr(0, design + designMark.size() - 4));
-    PutRows(report, true, put);
-    put(std::string_view(text).substr(design + designMark.size(), documents + documentsMark.size() - 4 -
-                                                                      (design + designMark.size())));
-    PutRows(report, false, put);
-    put(std::string_view(text).substr(documents + documentsMark.size()));
+    const size_t designEnd = text.find(designMark) + designMark.size();
+    const size_t documentsEnd = text.find(documentsMark) + documentsMark.size();
+    const size_t null = 4;
+    put(std::string_view(text).substr(0, designEnd - null));
+    PutRows(source.designNotes, put);
+    put(std::string_view(text).substr(designEnd, documentsEnd - null - designEnd));
+    PutRows(source.documents, put);
+    put(std::string_view(text).substr(documentsEnd));
 }
 
 // Writes what `write` puts into a private file, a megabyte at a time.
@@ -151,18 +180,18 @@ std::string Collected(const std::function<void(const Put&)>& write) {
 }  // namespace
 
 std::string ReportCsv(const CDocumentReport& report) {
-    return Collected([&](const Put& put) { PutCsv(report, put); });
+    return Collected([&](const Put& put) { PutCsv(SourceOf(report), put); });
 }
 
 std::string ReportJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath) {
-    return Collected([&](const Put& put) { PutJson(report, databasePath, pstPath, put); });
+    const CReportHead head{report.counts, report.folders, report.calendar, databasePath, pstPath};
+    return Collected([&](const Put& put) { PutJson(head, SourceOf(report), put); });
 }
 
-bool WriteReportCsv(const std::string& path, const CDocumentReport& report) {
-    return WriteReportFile(path, [&](const Put& put) { PutCsv(report, put); });
-}
-
-bool WriteReportJson(const std::string& path, const CDocumentReport& report, const std::string& databasePath,
-                     const std::string& pstPath) {
-    return WriteReportFile(path, [&](const Put& put) { PutJson(report, databasePath, pstPath, put); });
+bool WriteReportFiles(const std::string& csvPath, const std::string& jsonPath, const CReportRows& rows,
+                      const CDocumentReport& summary, const std::string& databasePath, const std::string& pstPath) {
+    const CRowSource source = SourceOf(rows);
+    const CReportHead head{summary.counts, summary.folders, summary.calendar, databasePath, pstPath};
+    return WriteReportFile(csvPath, [&](const Put& put) { PutCsv(source, put); }) &&
+           WriteReportFile(jsonPath, [&](const Put& put) { PutJson(head, source, put); });
 }

@@ -13,7 +13,8 @@ std::string ReportPathFor(const std::string& pstPath, const std::string& extensi
 // spreadsheet shows a subject such as "=HYPERLINK(...)" instead of running it.
 std::string ReportCsv(const CDocumentReport& report);
 std::string ReportJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath);
-// The same written into private files row by row; false when a file cannot be written.
-bool WriteReportCsv(const std::string& path, const CDocumentReport& report);
-bool WriteReportJson(const std::string& path, const CDocumentReport& report, const std::string& databasePath,
-                     const std::string& pstPath);
+// The same written into private files from rows made one at a time, with
+// the counts and passes of `summary` (whose rows are not used); false when
+// a file cannot be written.
+bool WriteReportFiles(const std::string& csvPath, const std::string& jsonPath, const CReportRows& rows,
+                      const CDocumentReport& summary, const std::string& databasePath, const std::string& pstPath);
