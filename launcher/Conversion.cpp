@@ -412,16 +412,16 @@ bool CConversion::WriteReport() {
         sys::ReadWholeFile(work.File(u"outcomes.txt"), text);
         events = ParseOutcomeLog(text);
     }
-    // The rows are made again for each file rather than held: the report
+    // The rows are written as they are made rather than held: the report
     // keeps only the counts and how the passes ended.
     CReportRows rows(listing, folderEnds, calendarEnd, events);
     report = CDocumentReport{};
     report.folders = folderEnds;
     report.calendar = calendarEnd;
-    report.counts = rows.Counts();
     reportPath = ReportPathFor(writtenPst, "csv");
-    std::string jsonPath = ReportPathFor(writtenPst, "json");
-    if (!WriteReportFiles(reportPath, jsonPath, rows, report, options.databasePath, writtenPst))
+    const CReportFilePaths paths{reportPath, ReportPathFor(writtenPst, "json"),
+                                 sys::Utf16ToUtf8(work.File(u"report-documents.json"))};
+    if (!WriteReportFiles(paths, rows, report, options.databasePath, writtenPst))
         return Fail("cannot write the report " + reportPath), false;
     return true;
 }

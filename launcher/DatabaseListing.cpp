@@ -78,23 +78,33 @@ void ListViews(notes::CNotesSource& source, CDatabaseListing& listing) {
 
 // Notes that views list but the database does not list among its documents
 // (their own record is lost): they are documents to account for as well.
-void ListNamedNotes(notes::CNotesSource& source, CDatabaseListing& listing) {
-    std::set<uint32_t> known;
-    for (const CListedNote& note : listing.documents) known.insert(note.noteId);
-    for (const CListedNote& note : listing.designNotes) known.insert(note.noteId);
+void ListNamedNotes(CDatabaseListing& listing) {
+    std::vector<uint32_t>& ids = listing.documentIds;
+    std::sort(ids.begin(), ids.end());
+    std::vector<uint32_t> design;
+    for (const CListedNote& note : listing.designNotes) design.push_back(note.noteId);
+    std::sort(design.begin(), design.end());
+    std::vector<uint32_t> named;
     for (const CListedView& view : listing.views)
         for (uint32_t id : view.entries)
-            if (known.insert(id).second) listing.documents.push_back(ListDocument(source, id));
-    std::sort(listing.documents.begin(), listing.documents.end(),
-              [](const CListedNote& a, const CListedNote& b) { return a.noteId < b.noteId; });
+            if (!std::binary_search(ids.begin(), ids.end(), id) && !std::binary_search(design.begin(), design.end(), id))
+                named.push_back(id);
+    ids.insert(ids.end(), named.begin(), named.end());
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 }
 
 }  // namespace
 
+void CDatabaseListing::ForEachDocument(const std::function<void(const CListedNote&)>& visit) const {
+    for (const CListedNote& note : documents) visit(note);
+    for (uint32_t id : documentIds) visit(ListDocument(*source, id));
+}
+
 CDatabaseListing ListDatabase(const std::string& path) {
     auto source = notes::OpenNotesSource(path);
     CDatabaseListing listing;
-    for (NOTEID id : source->NoteIds(notes::kClassDocument)) listing.documents.push_back(ListDocument(*source, id));
+    for (NOTEID id : source->NoteIds(notes::kClassDocument)) listing.documentIds.push_back(id);
     try {
         for (const notes::CFormRow& form : source->ReadForms())
             listing.designNotes.push_back(DesignNote(*source, form.id, "(form)", Utf8OfLmbcs(form.name)));
@@ -102,6 +112,7 @@ CDatabaseListing ListDatabase(const std::string& path) {
         // Forms only name design notes; the documents are listed without them.
     }
     ListViews(*source, listing);
-    ListNamedNotes(*source, listing);
+    ListNamedNotes(listing);
+    listing.source = std::move(source);
     return listing;
 }

@@ -5,6 +5,8 @@
 // through the Notes stand-in's source of the file.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,11 +25,23 @@ struct CListedView {
     std::vector<uint32_t> entries;  // note IDs of its documents, null entries left out
 };
 
+namespace notes {
+class CNotesSource;
+}
+
 struct CDatabaseListing {
-    std::vector<CListedNote> documents;    // in note-ID order
+    // The documents: those held here, in note-ID order, or (from a database)
+    // only their note IDs, each read from `source` when it is visited, so
+    // that a listing of any size costs four bytes a document.
+    std::vector<CListedNote> documents;
+    std::vector<uint32_t> documentIds;
+    std::shared_ptr<notes::CNotesSource> source;
     std::vector<CListedNote> designNotes;  // forms, then views and folders
     std::vector<CListedView> views;
     std::string viewsUnreadable;           // why the views cannot be read; empty when they can
+
+    // Visits every document in note-ID order.
+    void ForEachDocument(const std::function<void(const CListedNote&)>& visit) const;
 };
 
 // Lists the database at path (UTF-8). Throws notes::CNsfError when the file

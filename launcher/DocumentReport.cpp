@@ -7,6 +7,17 @@
 #include "platform/sys/Text.h"
 #include "worker/core/FormKinds.h"
 
+void CReportCounts::Add(const CReportRow& row) {
+    ++documents;
+    ++byOutcome[row.outcome];
+    if (!row.pstFolders.empty()) itemsByKind[row.itemKind] += row.pstFolders.size();
+}
+
+void CReportCounts::AddPasses(const std::vector<CPassEnd>& folders, const CPassEnd& calendar) {
+    for (const CPassEnd& f : folders) failedPasses += f.end == EPassEnd::Failed;
+    failedPasses += calendar.end == EPassEnd::Failed;
+}
+
 uint64_t CReportCounts::Shortfall() const {
     auto count = [&](EOutcome o) {
         auto it = byOutcome.find(o);
@@ -69,11 +80,12 @@ public:
     }
 
     void ForEachDocument(const Visit& visit) const {
-        for (const CListedNote& note : listing.documents) visit(DocumentRow(note));
-        // A note a run reported on that the listing does not hold still gets its row.
         std::vector<uint32_t> listed;
-        listed.reserve(listing.documents.size() + listing.designNotes.size());
-        for (const CListedNote& note : listing.documents) listed.push_back(note.noteId);
+        listing.ForEachDocument([&](const CListedNote& note) {
+            listed.push_back(note.noteId);
+            visit(DocumentRow(note));
+        });
+        // A note a run reported on that the listing does not hold still gets its row.
         for (const CListedNote& note : listing.designNotes) listed.push_back(note.noteId);
         std::sort(listed.begin(), listed.end());
         for (size_t i = 0; i < eventIndex.size(); ++i) {
@@ -97,13 +109,8 @@ public:
 
     CReportCounts Counts() const {
         CReportCounts c;
-        ForEachDocument([&](const CReportRow& row) {
-            ++c.documents;
-            ++c.byOutcome[row.outcome];
-            if (!row.pstFolders.empty()) c.itemsByKind[row.itemKind] += row.pstFolders.size();
-        });
-        for (const CPassEnd& f : folders) c.failedPasses += f.end == EPassEnd::Failed;
-        c.failedPasses += calendar.end == EPassEnd::Failed;
+        ForEachDocument([&](const CReportRow& row) { c.Add(row); });
+        c.AddPasses(folders, calendar);
         return c;
     }
 
@@ -250,8 +257,8 @@ private:
     static int Rank(EPassEnd end) { return end == EPassEnd::Failed ? 2 : end == EPassEnd::NotReached ? 1 : 0; }
 
     const CDatabaseListing& listing;
-    const std::vector<CPassEnd>& folders;
-    const CPassEnd& calendar;
+    const std::vector<CPassEnd> folders;  // copies: few, and often temporaries
+    const CPassEnd calendar;
     std::vector<const COutcome*> eventIndex;                // by note ID, in log order for each
     std::vector<std::pair<uint32_t, uint32_t>> viewIndex;  // note ID, view index
 };

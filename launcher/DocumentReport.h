@@ -43,6 +43,8 @@ struct CReportCounts {
     uint64_t failedPasses = 0;                   // folders and calendar pass that failed
     // Documents not converted or incomplete: what makes the conversion fall short.
     uint64_t Shortfall() const;
+    void Add(const CReportRow& documentRow);
+    void AddPasses(const std::vector<CPassEnd>& folders, const CPassEnd& calendar);
 };
 
 struct CDocumentReport {
@@ -58,7 +60,7 @@ struct CDocumentReport {
 class CReportRows {
 public:
     using Visit = std::function<void(const CReportRow&)>;
-    // The arguments must outlive the object.
+    // The listing and the events must outlive the object.
     CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders, const CPassEnd& calendar,
                 const std::vector<COutcome>& events);
     ~CReportRows();

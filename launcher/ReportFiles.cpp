@@ -80,25 +80,31 @@ CRowSource SourceOf(const CReportRows& rows) {
             [&rows](const CReportRows::Visit& v) { rows.ForEachDesignNote(v); }};
 }
 
+std::string CsvLine(const CReportRow& row) {
+    const std::string fields[] = {std::to_string(row.note.noteId), row.note.unid, row.note.form,
+                                  row.note.subject, Joined(row.notesFolders), OutcomeWord(row.outcome),
+                                  Joined(row.pstFolders), row.itemKind, row.reason};
+    std::string text;
+    for (const std::string& f : fields) text += (text.empty() ? "" : ",") + CsvField(f);
+    return text + "\r\n";
+}
+
+const char* kCsvHeader = "noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n";
+
 void PutCsv(const CRowSource& source, const Put& put) {
-    put("noteId,unid,form,subject,notesFolders,outcome,pstFolders,itemKind,reason\r\n");
-    auto line = [&](const CReportRow& row) {
-        const std::string fields[] = {std::to_string(row.note.noteId), row.note.unid, row.note.form,
-                                      row.note.subject, Joined(row.notesFolders), OutcomeWord(row.outcome),
-                                      Joined(row.pstFolders), row.itemKind, row.reason};
-        std::string text;
-        for (const std::string& f : fields) text += (text.empty() ? "" : ",") + CsvField(f);
-        put(text + "\r\n");
-    };
+    put(kCsvHeader);
+    auto line = [&](const CReportRow& row) { put(CsvLine(row)); };
     source.documents(line);
     source.designNotes(line);
 }
 
-// An array of rows as a member of the top-level object: each row is dumped on
-// its own, so the whole document is never held as one tree.
-void PutRows(const std::function<void(const CReportRows::Visit&)>& rows, const Put& put) {
-    bool any = false;
-    rows([&](const CReportRow& row) {
+// An array of rows as a member of the top-level object, element by element:
+// each row is dumped on its own, so the whole document is never held as one
+// tree. Element puts a row (its separator first), End closes the array.
+class CJsonRows {
+public:
+    explicit CJsonRows(Put put) : put(std::move(put)) {}
+    void Element(const CReportRow& row) {
         std::string text = RowJson(row).dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
         std::string indented = any ? ",\n\t\t" : "[\n\t\t";
         for (char c : text) {
@@ -107,8 +113,18 @@ void PutRows(const std::function<void(const CReportRows::Visit&)>& rows, const P
         }
         put(indented);
         any = true;
-    });
-    put(any ? "\n\t]" : "[]");
+    }
+    void End() { put(any ? "\n\t]" : "[]"); }
+
+private:
+    Put put;
+    bool any = false;
+};
+
+void PutRows(const std::function<void(const CReportRows::Visit&)>& rows, const Put& put) {
+    CJsonRows array(put);
+    rows([&](const CReportRow& row) { array.Element(row); });
+    array.End();
 }
 
 struct CReportHead {
@@ -119,7 +135,14 @@ struct CReportHead {
     const std::string& pstPath;
 };
 
-void PutJson(const CReportHead& head, const CRowSource& source, const Put& put) {
+// The top-level object with its counts; the row arrays are written in the
+// places `designAt` and `documentsAt` mark (where "null" stands).
+struct CJsonFrame {
+    std::string text;
+    size_t designAt = 0, documentsAt = 0;
+};
+
+CJsonFrame JsonFrame(const CReportHead& head) {
     const CReportCounts& c = head.counts;
     auto count = [&](EOutcome o) {
         auto it = c.byOutcome.find(o);
@@ -143,32 +166,61 @@ void PutJson(const CReportHead& head, const CRowSource& source, const Put& put) 
     // a newline inside a string is escaped, so the marks occur only there.
     j["documents"] = nullptr;
     j["designNotes"] = nullptr;
-    const std::string text = j.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
+    CJsonFrame frame;
+    frame.text = j.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
     const std::string designMark = "\n\t\"designNotes\": null", documentsMark = "\n\t\"documents\": null";
-    const size_t designEnd = text.find(designMark) + designMark.size();
-    const size_t documentsEnd = text.find(documentsMark) + documentsMark.size();
-    const size_t null = 4;
-    put(std::string_view(text).substr(0, designEnd - null));
-    PutRows(source.designNotes, put);
-    put(std::string_view(text).substr(designEnd, documentsEnd - null - designEnd));
-    PutRows(source.documents, put);
-    put(std::string_view(text).substr(documentsEnd));
+    frame.designAt = frame.text.find(designMark) + designMark.size() - 4;
+    frame.documentsAt = frame.text.find(documentsMark) + documentsMark.size() - 4;
+    return frame;
 }
 
-// Writes what `write` puts into a private file, a megabyte at a time.
-bool WriteReportFile(const std::string& path, const std::function<void(const Put&)>& write) {
+// The frame with the design notes' array and the documents' array, which
+// `documents` puts.
+void PutJson(const CJsonFrame& frame, const CRowSource& source, const std::function<void(const Put&)>& documents,
+             const Put& put) {
+    std::string_view text = frame.text;
+    put(text.substr(0, frame.designAt));
+    PutRows(source.designNotes, put);
+    put(text.substr(frame.designAt + 4, frame.documentsAt - frame.designAt - 4));
+    documents(put);
+    put(text.substr(frame.documentsAt + 4));
+}
+
+void PutJson(const CReportHead& head, const CRowSource& source, const Put& put) {
+    PutJson(JsonFrame(head), source, [&](const Put& p) { PutRows(source.documents, p); }, put);
+}
+
+// A private file written a megabyte at a time.
+class CBufferedFile {
+public:
+    bool Create(const std::string& path) { return file.CreateOrTruncate(sys::Utf8ToUtf16(path)); }
+    void Put(std::string_view bytes) {
+        buffer += bytes;
+        if (buffer.size() >= (1u << 20)) Flush();
+    }
+    bool Close() {
+        Flush();
+        file.Close();
+        return ok;
+    }
+
+private:
+    void Flush() {
+        ok = ok && file.Write(buffer);
+        buffer.clear();
+    }
     sys::CFile file;
-    if (!file.CreateOrTruncate(sys::Utf8ToUtf16(path))) return false;
     std::string buffer;
     bool ok = true;
-    write([&](std::string_view bytes) {
-        buffer += bytes;
-        if (buffer.size() >= (1u << 20)) {
-            ok = ok && file.Write(buffer);
-            buffer.clear();
-        }
-    });
-    return file.Write(buffer) && ok;
+};
+
+// Puts a file's bytes, a megabyte at a time.
+bool PutFile(const std::string& path, const Put& put) {
+    sys::CFile file;
+    if (!file.OpenReadOnly(sys::Utf8ToUtf16(path))) return false;
+    std::string chunk(1u << 20, '\0');
+    for (size_t n; (n = file.Read(chunk.data(), chunk.size())) > 0;) put(std::string_view(chunk.data(), n));
+    return true;
 }
 
 std::string Collected(const std::function<void(const Put&)>& write) {
@@ -188,10 +240,34 @@ std::string ReportJson(const CDocumentReport& report, const std::string& databas
     return Collected([&](const Put& put) { PutJson(head, SourceOf(report), put); });
 }
 
-bool WriteReportFiles(const std::string& csvPath, const std::string& jsonPath, const CReportRows& rows,
-                      const CDocumentReport& summary, const std::string& databasePath, const std::string& pstPath) {
-    const CRowSource source = SourceOf(rows);
-    const CReportHead head{summary.counts, summary.folders, summary.calendar, databasePath, pstPath};
-    return WriteReportFile(csvPath, [&](const Put& put) { PutCsv(source, put); }) &&
-           WriteReportFile(jsonPath, [&](const Put& put) { PutJson(head, source, put); });
+bool WriteReportFiles(const CReportFilePaths& paths, const CReportRows& rows, CDocumentReport& summary,
+                      const std::string& databasePath, const std::string& pstPath) {
+    // One pass over the documents: the CSV file takes each row, the JSON
+    // rows wait in a scratch file until the counts that precede them in the
+    // JSON file are known.
+    CBufferedFile csv, jsonRows, json;
+    if (!csv.Create(paths.csv) || !jsonRows.Create(paths.scratch)) return false;
+    csv.Put(kCsvHeader);
+    CJsonRows documents([&](std::string_view bytes) { jsonRows.Put(bytes); });
+    CReportCounts counts;
+    rows.ForEachDocument([&](const CReportRow& row) {
+        counts.Add(row);
+        csv.Put(CsvLine(row));
+        documents.Element(row);
+    });
+    documents.End();
+    rows.ForEachDesignNote([&](const CReportRow& row) { csv.Put(CsvLine(row)); });
+    counts.AddPasses(summary.folders, summary.calendar);
+    summary.counts = counts;
+    bool ok = csv.Close() && jsonRows.Close() && json.Create(paths.json);
+    if (ok) {
+        const CReportHead head{summary.counts, summary.folders, summary.calendar, databasePath, pstPath};
+        bool copied = true;
+        PutJson(JsonFrame(head), SourceOf(rows),
+                [&](const Put& put) { copied = PutFile(paths.scratch, put); },
+                [&](std::string_view bytes) { json.Put(bytes); });
+        ok = json.Close() && copied;
+    }
+    sys::DeleteFile(sys::Utf8ToUtf16(paths.scratch));
+    return ok;
 }

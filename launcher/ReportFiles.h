@@ -13,8 +13,12 @@ std::string ReportPathFor(const std::string& pstPath, const std::string& extensi
 // spreadsheet shows a subject such as "=HYPERLINK(...)" instead of running it.
 std::string ReportCsv(const CDocumentReport& report);
 std::string ReportJson(const CDocumentReport& report, const std::string& databasePath, const std::string& pstPath);
-// The same written into private files from rows made one at a time, with
-// the counts and passes of `summary` (whose rows are not used); false when
-// a file cannot be written.
-bool WriteReportFiles(const std::string& csvPath, const std::string& jsonPath, const CReportRows& rows,
-                      const CDocumentReport& summary, const std::string& databasePath, const std::string& pstPath);
+struct CReportFilePaths {
+    std::string csv, json;
+    std::string scratch;  // a file for the JSON rows while the counts are made (removed)
+};
+// The same written into private files in one pass over rows made one at a
+// time; sets summary.counts (its passes are taken as they are, its rows are
+// not used). False when a file cannot be written.
+bool WriteReportFiles(const CReportFilePaths& paths, const CReportRows& rows, CDocumentReport& summary,
+                      const std::string& databasePath, const std::string& pstPath);

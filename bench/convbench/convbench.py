@@ -84,11 +84,28 @@ def Generate(args, workdir):
     command = [sys.executable, generator, "--seed", str(args.seed)]
     for kind, count in MixCounts(args.n).items():
         command += ["--" + kind, str(count)]
-    command += ["--attachment-share", str(args.attachment_share), "--max-attachment", str(args.max_attachment)]
+    command += ["--attachment-share", str(args.attachment_share), "--max-attachment", str(args.max_attachment),
+                "--min-attachment", str(args.min_attachment)]
     command += args.generator_option + [description]
     # The generator's own line goes to stderr so that stdout holds only the figures.
     subprocess.run(command, check=True, stdout=sys.stderr)
     return description
+
+
+def AttachmentBytes(description):
+    """The bytes of every attachment the generated mailbox holds."""
+    with open(description) as f:
+        mailbox = json.load(f)
+    base = os.path.dirname(description)
+    sizes = {}
+    total = 0
+    for document in mailbox.get("documents", []):
+        for attachment in document.get("attachments", []):
+            path = attachment.get("path")
+            if path and path not in sizes:
+                sizes[path] = os.path.getsize(os.path.join(base, path))
+            total += sizes.get(path, len(attachment.get("text", "")))
+    return total
 
 
 def BuildDatabase(args, description, workdir):
@@ -344,6 +361,7 @@ def main():
     parser.add_argument("--generator", help="mailbox generator (tools/mailgen/mailgen.py)")
     parser.add_argument("--attachment-share", type=float, default=0.1, help="share of mails with attachments (0.1)")
     parser.add_argument("--max-attachment", type=int, default=1048576, help="largest attachment in bytes (1 MiB)")
+    parser.add_argument("--min-attachment", type=int, default=1024, help="least attachment in bytes (1 kB)")
     parser.add_argument("--generator-option", action="append", default=[], metavar="OPTION",
                         help="pass one more option to the generator (repeatable, e.g. --generator-option=--no-all-view)")
     parser.add_argument("--database", help="convert this Notes database file instead of generating one"
@@ -359,16 +377,24 @@ def main():
     workdir = os.path.abspath(args.work) if args.work else tempfile.mkdtemp(prefix="convbench-")
     os.makedirs(workdir, exist_ok=True)
     try:
+        payload = None
         if args.database:
             nsf = os.path.abspath(args.database)
         else:
             started = time.monotonic()
-            nsf = BuildDatabase(args, Generate(args, workdir), workdir)
+            description = Generate(args, workdir)
+            payload = AttachmentBytes(description)
+            nsf = BuildDatabase(args, description, workdir)
             print("mailbox of %d documents generated in %.1f s" % (args.n, time.monotonic() - started))
         machine = Machine()
         seconds, stats, work, pst, summary = Convert(args, nsf, workdir)
         counts = CountRunLog(work)
         result = Report(args, seconds, stats, counts, os.path.getsize(pst), summary, machine)
+        if payload is not None:
+            result["attachmentMB"] = round(payload / 1e6, 1)
+            result["attachmentMBPerSecond"] = round(Rate(payload / 1e6, seconds), 1)
+            print("attachment payload: %.1f MB, %.1f MB/s end to end" % (result["attachmentMB"],
+                                                                     result["attachmentMBPerSecond"]))
         if not args.no_yardsticks:
             result["yardsticks"] = Yardsticks(pst, workdir)
         PrintReport(result)

@@ -5,6 +5,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include "launcher/DocumentReport.h"
 #include "launcher/ReportFiles.h"
 
@@ -132,6 +136,26 @@ TEST(DocumentReport, CountsAreTheItemsOfThePstAndTheShortfall) {
     EXPECT_EQ(r.counts.byOutcome[E::NotConverted], 2u);
     EXPECT_EQ(r.counts.Shortfall(), 3u);
     EXPECT_EQ(Row(r, 9000).reason, "gone; not among the documents the database lists");
+
+    // The files written in one pass over rows made one at a time hold what
+    // the whole report gives.
+    char dir[] = "/tmp/report-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string base = dir;
+    CReportRows rows(listing, Folders(), {}, events);
+    CDocumentReport summary;
+    summary.folders = Folders();
+    ASSERT_TRUE(WriteReportFiles({base + "/r.csv", base + "/r.json", base + "/rows"}, rows, summary, "a.nsf", "a.pst"));
+    EXPECT_EQ(summary.counts.documents, r.counts.documents);
+    EXPECT_EQ(summary.counts.byOutcome, r.counts.byOutcome);
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(read(base + "/r.csv"), ReportCsv(r));
+    EXPECT_EQ(read(base + "/r.json"), ReportJson(r, "a.nsf", "a.pst"));
+    EXPECT_FALSE(std::filesystem::exists(base + "/rows"));
+    std::filesystem::remove_all(base);
 }
 
 TEST(OutcomeLog, ReadBackAsWrittenWithoutALineCutShortOrForeignLines) {

@@ -251,8 +251,9 @@ class Generator:
     # ----- files ----------------------------------------------------------
     def make_files(self):
         os.makedirs(self.files_dir, exist_ok=True)
-        # Attachment pool: sizes spread log-uniformly from 1 kB to the maximum.
-        lo, hi = 1024, max(1024, self.args.max_attachment)
+        # Attachment pool: sizes spread log-uniformly from the least to the largest.
+        lo = max(1, self.args.min_attachment)
+        hi = max(lo, self.args.max_attachment)
         for k in range(self.args.pool):
             size = int(lo * (hi / lo) ** (k / max(1, self.args.pool - 1)))
             name = "att%03d.bin" % k
@@ -609,7 +610,9 @@ def parse_args(argv):
     p.add_argument("--attachment-share", type=float, default=0.1,
                    help="share of mails with 1 to 3 attachments (0.1; tasks half, calendar entries a third)")
     p.add_argument("--max-attachment", type=int, default=1 << 20,
-                   help="largest attachment in bytes (1048576); sizes spread from 1 kB")
+                   help="largest attachment in bytes (1048576); sizes spread from --min-attachment")
+    p.add_argument("--min-attachment", type=int, default=1024,
+                   help="least attachment in bytes (1024)")
     p.add_argument("--pool", type=int, default=24, help="distinct attachment files to draw from (24)")
     p.add_argument("--image-share", type=float, default=0.1, help="share of rich-text bodies with an image (0.1)")
     p.add_argument("--photo-share", type=float, default=0.2, help="share of contacts with a photo (0.2)")
