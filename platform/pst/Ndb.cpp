@@ -162,8 +162,14 @@ uint64_t CNdbFile::WriteBlock(std::string_view data, uint64_t bid) {
     Store<uint32_t>(block, t + 4, Crc32(data.data(), data.size()));
     Store<uint64_t>(block, t + 8, bid);
     Put(ib, block);
-    blocks.push_back({bid, ib, uint16_t(data.size())});
+    if ((ib >> 6) > UINT32_MAX) throw CNdbError("the PST file would pass 256 GiB");
+    blocks.push_back({HalfBid(bid), uint32_t(ib >> 6), uint16_t(data.size())});
     return bid;
+}
+
+uint32_t CNdbFile::HalfBid(uint64_t bid) {
+    if ((bid >> 1) > UINT32_MAX) throw CNdbError("too many blocks for one PST file");
+    return uint32_t(bid >> 1);
 }
 
 uint64_t CNdbFile::WriteDataBlock(std::string_view data) {
@@ -179,7 +185,7 @@ uint64_t CNdbFile::WriteInternalBlock(std::string_view data) {
 }
 
 void CNdbFile::AddNode(uint32_t nid, uint64_t bidData, uint64_t bidSub, uint32_t nidParent) {
-    nodes.push_back({nid, bidData, bidSub, nidParent});
+    nodes.push_back({nid, HalfBid(bidData), HalfBid(bidSub), nidParent});
 }
 
 CNdbFile::CBref CNdbFile::WritePage(std::string page, uint8_t ptype, uint8_t level, uint8_t cEnt, uint8_t cEntMax,
@@ -212,20 +218,20 @@ CNdbFile::CBref CNdbFile::WriteBTree(bool nodeTree) {
             if (nodeTree) {
                 const auto& e = nodes[i];
                 AppendLe<uint64_t>(page, e.nid);
-                AppendLe<uint64_t>(page, e.bidData);
-                AppendLe<uint64_t>(page, e.bidSub);
+                AppendLe<uint64_t>(page, e.BidData());
+                AppendLe<uint64_t>(page, e.BidSub());
                 AppendLe<uint32_t>(page, e.parent);
                 AppendLe<uint32_t>(page, 0);
             } else {
                 const auto& e = blocks[i];
-                AppendLe<uint64_t>(page, e.bid);
-                AppendLe<uint64_t>(page, e.ib);
+                AppendLe<uint64_t>(page, e.Bid());
+                AppendLe<uint64_t>(page, e.Ib());
                 AppendLe<uint16_t>(page, e.cb);
                 AppendLe<uint16_t>(page, 2);
                 AppendLe<uint32_t>(page, 0);
             }
         }
-        uint64_t key = n == 0 ? 0 : nodeTree ? nodes[start].nid : blocks[start].bid;
+        uint64_t key = n == 0 ? 0 : nodeTree ? nodes[start].nid : blocks[start].Bid();
         level.emplace_back(key, WritePage(page, ptype, 0, uint8_t(n), uint8_t(leafMax), uint8_t(leafEnt)));
         if (count == 0) break;
     }

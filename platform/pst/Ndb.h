@@ -102,15 +102,21 @@ public:
     uint64_t SizeAfterFinish(uint64_t moreBytes, uint64_t moreBlocks, uint64_t moreNodes) const;
 
 private:
+    // Packed, since a file holds one per block and one per node until the
+    // end: BIDs are even and halved, block offsets are multiples of 64 and
+    // kept in 64-byte units (so a file may reach 256 GiB).
     struct CBbtEntry {
-        uint64_t bid, ib;
+        uint32_t bidHalf, ib64;
         uint16_t cb;
+        uint64_t Bid() const { return uint64_t(bidHalf) << 1; }
+        uint64_t Ib() const { return uint64_t(ib64) << 6; }
     };
     struct CNbtEntry {
-        uint32_t nid;
-        uint64_t bidData, bidSub;
-        uint32_t parent;
+        uint32_t nid, bidDataHalf, bidSubHalf, parent;
+        uint64_t BidData() const { return uint64_t(bidDataHalf) << 1; }
+        uint64_t BidSub() const { return uint64_t(bidSubHalf) << 1; }
     };
+    static uint32_t HalfBid(uint64_t bid);
     struct CBref {
         uint64_t bid, ib;
     };
