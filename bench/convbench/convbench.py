@@ -92,20 +92,30 @@ def Generate(args, workdir):
     return description
 
 
+ATTACHMENT_BYTES = r'''
+import json, os, sys
+description = sys.argv[1]
+with open(description) as f:
+    mailbox = json.load(f)
+base = os.path.dirname(description)
+sizes, total = {}, 0
+for document in mailbox.get("documents", []):
+    for attachment in document.get("attachments", []):
+        path = attachment.get("path")
+        if path and path not in sizes:
+            sizes[path] = os.path.getsize(os.path.join(base, path))
+        total += sizes.get(path, len(attachment.get("text", "")))
+print(total)
+'''
+
+
 def AttachmentBytes(description):
-    """The bytes of every attachment the generated mailbox holds."""
-    with open(description) as f:
-        mailbox = json.load(f)
-    base = os.path.dirname(description)
-    sizes = {}
-    total = 0
-    for document in mailbox.get("documents", []):
-        for attachment in document.get("attachments", []):
-            path = attachment.get("path")
-            if path and path not in sizes:
-                sizes[path] = os.path.getsize(os.path.join(base, path))
-            total += sizes.get(path, len(attachment.get("text", "")))
-    return total
+    """The bytes of every attachment the generated mailbox holds. Counted in a
+    process of its own: the loaded description would stay in this one, and a
+    program started from it inherits its peak memory as its own."""
+    out = subprocess.run([sys.executable, "-c", ATTACHMENT_BYTES, description], check=True, capture_output=True,
+                         text=True).stdout
+    return int(out.strip())
 
 
 def BuildDatabase(args, description, workdir):
@@ -343,6 +353,9 @@ def PrintReport(r):
     print("peak RSS MiB: nsfviewer %.1f, nsfsaver %.1f (mail %.1f, calendar %.1f), nsf2pst %.1f"
           " (target: every process <= 100)"
           % (p["nsfviewer"], p["nsfsaver"], p["nsfsaverMail"], p["nsfsaverCalendar"], p["nsf2pst"]))
+    if "attachmentMB" in r:
+        print("attachment payload: %.1f MB, %.1f MB/s end to end (target for the attachment mix >= 300)"
+              % (r["attachmentMB"], r["attachmentMBPerSecond"]))
     print("written to disk: %.1f MB, %.2f times the PST (target <= 2.5)" % (r["diskMB"], r["diskBytesPerPstByte"]))
     if r.get("yardsticks"):
         print("yardsticks over the PST: " + ", ".join(
@@ -393,8 +406,6 @@ def main():
         if payload is not None:
             result["attachmentMB"] = round(payload / 1e6, 1)
             result["attachmentMBPerSecond"] = round(Rate(payload / 1e6, seconds), 1)
-            print("attachment payload: %.1f MB, %.1f MB/s end to end" % (result["attachmentMB"],
-                                                                     result["attachmentMBPerSecond"]))
         if not args.no_yardsticks:
             result["yardsticks"] = Yardsticks(pst, workdir)
         PrintReport(result)
