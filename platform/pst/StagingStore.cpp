@@ -6,11 +6,18 @@
 //   objects(id, kind, parent, ord, folder, associated)
 //       kind 0 = message saved in a folder, 1 = recipient row,
 //       2 = attachment, 3 = message embedded in an attachment
-//   props(owner, tag, value, blob)   owner 0 = the store, -id = folder id,
-//                                    +id = object id; a large value is a
-//                                    range of the value file, blobs(id, at,
-//                                    size), and `blob` names it
+//   props(owner, tag, value, blob)   owner 0 = the store, -id = folder id;
+//                                    a large value is a range of the value
+//                                    file, blobs(id, at, size), and `blob`
+//                                    names it
+//   bags(owner, bag)                 the properties of object `owner` in one
+//                                    row: per property its tag (4 bytes),
+//                                    0 and the value's length (4) and bytes,
+//                                    or 1 and its blob id (8); little-endian
 //   named(propId, guid, lid, name)
+//
+// An object's properties are one row, not one row each: a message with its
+// recipients and attachments is a handful of inserts instead of a hundred.
 //
 // The value file (staging path + "-values") holds the bytes of the large
 // values, appended once and never changed: they are written to disk once,
@@ -71,6 +78,7 @@ CREATE INDEX IF NOT EXISTS objectsByParent ON objects(parent, ord);
 CREATE INDEX IF NOT EXISTS objectsByFolder ON objects(folder, kind);
 CREATE TABLE IF NOT EXISTS props(owner INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,
     blob INTEGER, PRIMARY KEY(owner, tag)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS bags(owner INTEGER PRIMARY KEY, bag BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS blobs(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, size INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS named(propId INTEGER PRIMARY KEY, guid BLOB NOT NULL,
     lid INTEGER, name BLOB, UNIQUE(guid, lid, name));
@@ -610,11 +618,89 @@ public:
         }
     }
 
+    // Saves an object's properties as one row (see the top of this file).
     void SaveBag(int64_t owner, const CPropBag& bag, std::set<int64_t>* reusable) {
-        for (const auto& [tag, value] : bag.All()) SaveProp(owner, tag, value, reusable);
+        std::string row;
+        auto put = [&row](auto v) {
+            for (size_t i = 0; i < sizeof v; ++i) row.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
+        };
+        for (const auto& [tag, value] : bag.All()) {
+            int64_t blob = 0;
+            std::string bytes;
+            if (auto f = std::get_if<CFileSource>(&value)) {
+                blob = BlobFromFile(f->path);
+            } else if (auto sv = std::get_if<CStoredValue>(&value)) {
+                blob = (reusable && reusable->erase(sv->blobId)) ? sv->blobId : CopyBlob(*sv);
+            } else {
+                bytes = EncodeValue(value);
+                if (bytes.size() > kInlineLimit && (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY))
+                    blob = BlobFromBytes(bytes);
+            }
+            put(uint32_t(tag));
+            if (blob != 0) {
+                put(uint8_t(1));
+                put(uint64_t(blob));
+            } else {
+                put(uint8_t(0));
+                put(uint32_t(bytes.size()));
+                row += bytes;
+            }
+        }
+        Stmt("INSERT OR REPLACE INTO bags(owner, bag) VALUES(?,?)").Bind(1, owner).BindBytes(2, row).Run();
+    }
+
+    // The entries of an object's row: tag, and blob id or inline bytes.
+    template <class F>
+    void ForEachBagEntry(int64_t owner, F&& f) {
+        auto& s = Stmt("SELECT bag FROM bags WHERE owner=?");
+        s.Bind(1, owner);
+        if (!s.Step()) return;
+        const std::string row = s.Blob(0);
+        s.Reset();
+        size_t at = 0;
+        auto need = [&](size_t n) {
+            if (row.size() - at < n)
+                throw CStagingError("staging store: damaged properties of object " + std::to_string(owner));
+        };
+        auto get = [&](size_t n) {
+            need(n);
+            uint64_t v = 0;
+            for (size_t i = 0; i < n; ++i) v |= uint64_t(uint8_t(row[at + i])) << (8 * i);
+            at += n;
+            return v;
+        };
+        while (at < row.size()) {
+            PropTag tag = PropTag(get(4));
+            if (get(1) == 1) {
+                f(tag, int64_t(get(8)), std::string_view());
+            } else {
+                size_t n = size_t(get(4));
+                need(n);
+                f(tag, int64_t(0), std::string_view(row).substr(at, n));
+                at += n;
+            }
+        }
     }
 
     CPropBag LoadBag(int64_t owner) {
+        if (owner <= 0) return LoadPropRows(owner);
+        CPropBag bag;
+        std::vector<std::pair<PropTag, PropValue>> loaded;
+        ForEachBagEntry(owner, [&](PropTag tag, int64_t blob, std::string_view bytes) {
+            if (blob != 0)
+                loaded.emplace_back(tag, CStoredValue{blob, 0});
+            else
+                loaded.emplace_back(tag, DecodeValue(tag, bytes));
+        });
+        for (auto& [tag, value] : loaded) {
+            if (auto sv = std::get_if<CStoredValue>(&value)) sv->size = BlobSize(sv->blobId);
+            bag.Set(tag, std::move(value));
+        }
+        return bag;
+    }
+
+    // The store's and the folders' properties, a row each.
+    CPropBag LoadPropRows(int64_t owner) {
         CPropBag bag;
         std::vector<std::pair<PropTag, PropValue>> loaded;
         {
@@ -680,11 +766,9 @@ public:
 
     // Blob ids held by an object and everything below it.
     void CollectBlobs(int64_t obj, std::set<int64_t>& out) {
-        {
-            auto& s = Stmt("SELECT blob FROM props WHERE owner=? AND blob IS NOT NULL");
-            s.Bind(1, obj);
-            while (s.Step()) out.insert(s.Int(0));
-        }
+        ForEachBagEntry(obj, [&](PropTag, int64_t blob, std::string_view) {
+            if (blob != 0) out.insert(blob);
+        });
         for (int64_t c : Children(obj)) CollectBlobs(c, out);
     }
 
@@ -694,7 +778,7 @@ public:
             ClearObject(c);
             Stmt("DELETE FROM objects WHERE id=?").Bind(1, c).Run();
         }
-        Stmt("DELETE FROM props WHERE owner=?").Bind(1, obj).Run();
+        Stmt("DELETE FROM bags WHERE owner=?").Bind(1, obj).Run();
     }
 
     void DeleteBlobs(const std::set<int64_t>& ids) {
@@ -726,7 +810,7 @@ public:
 
     void CreateDefaults(const std::u16string& storeName) {
         Transaction([&] {
-            Stmt("INSERT INTO meta(key, value) VALUES('format', '1')").Run();
+            Stmt("INSERT INTO meta(key, value) VALUES('format', '2')").Run();
             SaveProp(0, MakeTag(0x3001, PT_UNICODE), storeName, nullptr);
             FolderId top = 0;
             for (const auto& d : kDefaultFolders) {
@@ -840,8 +924,10 @@ std::unique_ptr<CStagingStore> CStagingStore::Open(const std::filesystem::path& 
     s->impl = std::make_unique<CImpl>(path);
     auto& q = s->impl->Stmt("SELECT value FROM meta WHERE key='format'");
     bool fresh = !q.Step();
+    std::string format = fresh ? std::string() : q.Blob(0);
     q.Reset();
     if (fresh) s->impl->CreateDefaults(storeName);
+    else if (format != "2") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
     return s;
 }
 

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <fstream>
 
 #include "platform/pst/PstWriter.h"
@@ -80,6 +82,13 @@ TEST_F(StagingStoreTest, DefaultFoldersAndFolderTree) {
     EXPECT_EQ(again->StoreProperties().GetString(0x3001), u"Mailbox");
     EXPECT_EQ(again->Folder(a).props.GetString(0x3004), u"comment");
     EXPECT_THROW(CStagingStore::OpenExisting(dir.Path() / "missing"), CStagingError);
+    again.reset();
+    // A store written in another layout is refused, not read as empty objects.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE meta SET value='1' WHERE key='format'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_THROW(CStagingStore::OpenExisting(path), CStagingError);
 }
 
 TEST_F(StagingStoreTest, MessagesRoundTripWithStreamedValues) {
