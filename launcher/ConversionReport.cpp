@@ -1,5 +1,6 @@
 #include "launcher/ConversionReport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/sys/Files.h"
@@ -18,11 +19,39 @@ std::string KindOfMessageClass(const std::u16string& messageClass) {
     return "mail";
 }
 
-void CountLogProblems(const std::u16string& text, uint64_t& warnings, uint64_t& errors) {
-    warnings = errors = 0;
-    for (size_t at = 0; (at = text.find(u"ERROR:", at)) != std::u16string::npos; at += 6) ++errors;
+namespace {
+
+// Counts the marks that start before `limit`.
+void CountMarks(std::u16string_view text, size_t limit, uint64_t& warnings, uint64_t& errors) {
+    for (size_t at = 0; (at = text.find(u"ERROR:", at)) < limit; at += 6) ++errors;
     for (std::u16string_view mark : {u"WARNING:", u"Warning:"})
-        for (size_t at = 0; (at = text.find(mark, at)) != std::u16string::npos; at += mark.size()) ++warnings;
+        for (size_t at = 0; (at = text.find(mark, at)) < limit; at += mark.size()) ++warnings;
+}
+
+}  // namespace
+
+bool CountLogProblems(const std::u16string& logPath, uint64_t& warnings, uint64_t& errors, size_t chunkBytes) {
+    warnings = errors = 0;
+    sys::CFile file;
+    if (!file.OpenReadOnly(logPath)) return false;
+    // The UTF-16LE log is read a chunk at a time: a conversion of a million
+    // documents writes hundreds of megabytes of it. The last characters of a
+    // chunk go again before the next one, so that a mark across the border is
+    // found, and counted there only.
+    constexpr size_t kKeep = 7;  // the longest mark less one
+    std::u16string text;
+    std::string bytes(std::max<size_t>(chunkBytes & ~size_t(1), 2), '\0');
+    std::string odd;  // a byte of a character cut by the chunk
+    for (size_t n; (n = file.Read(bytes.data(), bytes.size())) > 0;) {
+        std::string part = odd + bytes.substr(0, n);
+        odd = part.size() % 2 ? part.substr(part.size() - 1) : std::string();
+        text += sys::FromUtf16LeBytes(std::string_view(part).substr(0, part.size() - odd.size()));
+        const size_t limit = text.size() > kKeep ? text.size() - kKeep : 0;
+        CountMarks(text, limit, warnings, errors);
+        text.erase(0, limit);
+    }
+    CountMarks(text, text.size(), warnings, errors);
+    return true;
 }
 
 std::string SummaryKindOf(const std::string& itemKind) {
@@ -43,8 +72,7 @@ ConversionReport MakeConversionReport(const CReportCounts& counts, const std::u1
     for (const auto& [kind, count] : counts.itemsByKind) report.itemsByKind[SummaryKindOf(kind)] += count;
     report.documents = counts.documents;
     report.documentsByOutcome = counts.byOutcome;
-    std::string bytes;
-    if (sys::ReadWholeFile(logPath, bytes)) CountLogProblems(sys::FromUtf16LeBytes(bytes), report.warnings, report.errors);
+    CountLogProblems(logPath, report.warnings, report.errors);
     return report;
 }
 

@@ -37,6 +37,8 @@ ConversionReport MakeConversionReport(const CReportCounts& counts, const std::u1
 std::string SummaryKindOf(const std::string& itemKind);
 // Kind of item for a message class: "IPM.Note.X" counts as mail.
 std::string KindOfMessageClass(const std::u16string& messageClass);
-// Lines of the run log that report a warning / an error.
-void CountLogProblems(const std::u16string& logText, uint64_t& warnings, uint64_t& errors);
+// Lines of the run log file (UTF-16LE) that report a warning / an error,
+// read chunkBytes at a time; false when the file cannot be read.
+bool CountLogProblems(const std::u16string& logPath, uint64_t& warnings, uint64_t& errors,
+                      size_t chunkBytes = 1 << 20);
 std::string FormatConversionReport(const ConversionReport& report);

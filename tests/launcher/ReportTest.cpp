@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "launcher/ConversionReport.h"
 #include "launcher/DocumentReport.h"
 #include "launcher/ReportFiles.h"
 
@@ -206,6 +207,26 @@ TEST(ReportFiles, JsonWrittenRowByRowIsTheWholeDocumentsDump) {
         EXPECT_EQ(j["designNotes"].size(), rows > 1 ? 1u : 0u);
         EXPECT_EQ(j["database"], "a\n\t\"documents\": null.nsf");
     }
+}
+
+TEST(ConversionReport, RunLogProblemsCountedChunkByChunk) {
+    // Marks next to each other and across every possible chunk border.
+    const std::u16string log = u"\uFEFFa WARNING:x\r\nERROR:ERROR:\tWarning:\r\nERROR:y WARNING:\r\nok";
+    std::string bytes;
+    for (char16_t c : log) bytes += {char(c & 0xFF), char(c >> 8)};
+    char dir[] = "/tmp/report-log-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/log.txt";
+    std::ofstream(path, std::ios::binary) << bytes;
+    for (size_t chunk : {1u, 2u, 3u, 5u, 9u, 16u, 17u, 1u << 20}) {
+        uint64_t warnings = 0, errors = 0;
+        ASSERT_TRUE(CountLogProblems(std::u16string(path.begin(), path.end()), warnings, errors, chunk));
+        EXPECT_EQ(warnings, 3u) << chunk;
+        EXPECT_EQ(errors, 3u) << chunk;
+    }
+    uint64_t warnings = 0, errors = 0;
+    EXPECT_FALSE(CountLogProblems(u"/nonexistent/log.txt", warnings, errors));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
