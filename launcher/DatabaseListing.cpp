@@ -1,7 +1,6 @@
 #include "launcher/DatabaseListing.h"
 
 #include <algorithm>
-#include <set>
 
 #include "platform/notes/ItemCodec.h"
 #include "platform/notes/NotesSource.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <unordered_map>
 
 #include "platform/sys/Text.h"
 #include "worker/core/FormKinds.h"
@@ -105,13 +104,6 @@ public:
             row.reason = "design note";
             visit(row);
         }
-    }
-
-    CReportCounts Counts() const {
-        CReportCounts c;
-        ForEachDocument([&](const CReportRow& row) { c.Add(row); });
-        c.AddPasses(folders, calendar);
-        return c;
     }
 
 private:
@@ -273,17 +265,17 @@ void CReportRows::ForEachDocument(const Visit& visit) const { impl->ForEachDocum
 
 void CReportRows::ForEachDesignNote(const Visit& visit) const { impl->ForEachDesignNote(visit); }
 
-CReportCounts CReportRows::Counts() const { return impl->Counts(); }
-
 CDocumentReport MakeDocumentReport(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,
                                    const CPassEnd& calendar, const std::vector<COutcome>& events) {
     CReportRows rows(listing, folders, calendar, events);
     CDocumentReport report;
     report.folders = folders;
     report.calendar = calendar;
-    auto keep = [&](const CReportRow& row) { report.rows.push_back(row); };
-    rows.ForEachDocument(keep);
-    rows.ForEachDesignNote(keep);
-    report.counts = rows.Counts();
+    rows.ForEachDocument([&](const CReportRow& row) {
+        report.counts.Add(row);
+        report.rows.push_back(row);
+    });
+    rows.ForEachDesignNote([&](const CReportRow& row) { report.rows.push_back(row); });
+    report.counts.AddPasses(folders, calendar);
     return report;
 }

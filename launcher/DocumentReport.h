@@ -66,7 +66,6 @@ public:
     ~CReportRows();
     void ForEachDocument(const Visit& visit) const;
     void ForEachDesignNote(const Visit& visit) const;
-    CReportCounts Counts() const;
 
 private:
     class CImpl;

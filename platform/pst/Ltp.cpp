@@ -347,21 +347,26 @@ void CTableBuilder::AddRow(uint32_t rowId, const std::map<uint32_t, CEncoded>& c
 // A folder of many messages has a row matrix of many megabytes: its blocks
 // go into the file as they fill, so the table holds at most one block of rows.
 void CTableBuilder::FlushRowBlocks() {
-    const size_t blockBytes = RowsPerBlock() * rgib[3];
-    if (rowTree == nullptr && (rowIds.size() * rgib[3] <= kMaxAlloc || rows.size() <= blockBytes)) return;
+    if (rowTree == nullptr && (rowIds.size() * rgib[3] <= kMaxAlloc || rows.size() <= RowsPerBlock() * rgib[3]))
+        return;
+    AppendRowBlocks(false);
+}
+
+// Each block holds a whole number of rows, and every block but the last is
+// padded to the full block size: readers find row N in block N / rowsPerBlock
+// at (N % rowsPerBlock) * rowSize. Until the last rows are in, a full block
+// waits for a row to follow it, since the last one is not padded.
+void CTableBuilder::AppendRowBlocks(bool last) {
     if (rowTree == nullptr) rowTree = std::make_unique<ndb::CDataTreeBuilder>(node.file);
-    // Each block holds a whole number of rows, and every block but the last
-    // is padded to the full block size: readers find row N in block
-    // N / rowsPerBlock at (N % rowsPerBlock) * rowSize. The last block is
-    // written by Write, so a full one waits until another row follows it.
+    const size_t blockBytes = RowsPerBlock() * rgib[3];
     size_t at = 0;
-    for (; rows.size() - at > blockBytes; at += blockBytes) {
+    for (; at < rows.size() && (last || rows.size() - at > blockBytes); at += blockBytes) {
         std::string block = rows.substr(at, blockBytes);
-        block.resize(ndb::kMaxBlockData, '\0');
+        if (at + blockBytes < rows.size()) block.resize(ndb::kMaxBlockData, '\0');
         rowTree->AppendBlock(block);
         ++rowBlocks;
     }
-    rows.erase(0, at);
+    rows.erase(0, std::min(at, rows.size()));
 }
 
 uint64_t CTableBuilder::SizeBound() const {
@@ -405,14 +410,7 @@ uint64_t CTableBuilder::Write() {
     if (rowTree == nullptr && !rows.empty() && rows.size() <= kMaxAlloc) {
         hnidRows = heap.Allocate(rows);
     } else if (rowTree != nullptr || !rows.empty()) {
-        if (rowTree == nullptr) rowTree = std::make_unique<ndb::CDataTreeBuilder>(node.file);
-        const size_t blockBytes = RowsPerBlock() * rgib[3];
-        for (size_t at = 0; at < rows.size(); at += blockBytes) {
-            std::string block = rows.substr(at, blockBytes);
-            if (at + blockBytes < rows.size()) block.resize(ndb::kMaxBlockData, '\0');
-            rowTree->AppendBlock(block);
-        }
-        rows.clear();
+        AppendRowBlocks(true);
         hnidRows = node.NewSubnodeNid();
         node.AddSubnode(hnidRows, rowTree->Finish(), 0);
     }

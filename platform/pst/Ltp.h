@@ -145,6 +145,7 @@ private:
     // Appends the whole blocks of rows that `rows` holds to the row matrix's
     // data tree, once the matrix is too large for the heap.
     void FlushRowBlocks();
+    void AppendRowBlocks(bool last);  // last: the rest of the rows too
     size_t RowsPerBlock() const { return ndb::kMaxBlockData / std::max<size_t>(1, rgib[3]); }
     std::string rows;  // the rows not yet written
     std::unique_ptr<ndb::CDataTreeBuilder> rowTree;  // the written ones, for a large table

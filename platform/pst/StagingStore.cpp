@@ -595,27 +595,28 @@ public:
         return NewBlob(at, size);
     }
 
-    // Saves one property under an owner. `reusable` holds blobs of a
-    // replaced message that a CStoredValue may take over instead of copying.
+    // Where a value is kept: a blob of the value file (its id) or inline
+    // bytes (blob 0). `reusable` holds blobs of a replaced message that a
+    // CStoredValue may take over instead of copying.
+    std::pair<int64_t, std::string> StoredForm(PropTag tag, const PropValue& value, std::set<int64_t>* reusable) {
+        if (auto f = std::get_if<CFileSource>(&value)) return {BlobFromFile(f->path), {}};
+        if (auto sv = std::get_if<CStoredValue>(&value))
+            return {(reusable && reusable->erase(sv->blobId)) ? sv->blobId : CopyBlob(*sv), {}};
+        std::string bytes = EncodeValue(value);
+        if (bytes.size() > kInlineLimit && (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY))
+            return {BlobFromBytes(bytes), {}};
+        return {0, std::move(bytes)};
+    }
+
+    // Saves one property of the store (owner 0) or a folder (-id).
     void SaveProp(int64_t owner, PropTag tag, const PropValue& value, std::set<int64_t>* reusable) {
+        auto [blob, bytes] = StoredForm(tag, value, reusable);
         auto& ins = Stmt("INSERT OR REPLACE INTO props(owner, tag, value, blob) VALUES(?,?,?,?)");
         ins.Bind(1, owner).Bind(2, int64_t(tag));
-        if (auto f = std::get_if<CFileSource>(&value)) {
-            int64_t id = BlobFromFile(f->path);
-            ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
-        } else if (auto s = std::get_if<CStoredValue>(&value)) {
-            int64_t id = (reusable && reusable->erase(s->blobId)) ? s->blobId : CopyBlob(*s);
-            ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
-        } else {
-            std::string bytes = EncodeValue(value);
-            if (bytes.size() > kInlineLimit &&
-                (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY)) {
-                int64_t id = BlobFromBytes(bytes);
-                ins.Reset().Bind(1, owner).Bind(2, int64_t(tag)).BindNull(3).Bind(4, id).Run();
-            } else {
-                ins.BindBytes(3, bytes).BindNull(4).Run();
-            }
-        }
+        if (blob != 0)
+            ins.BindNull(3).Bind(4, blob).Run();
+        else
+            ins.BindBytes(3, bytes).BindNull(4).Run();
     }
 
     // Saves an object's properties as one row (see the top of this file).
@@ -625,17 +626,7 @@ public:
             for (size_t i = 0; i < sizeof v; ++i) row.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
         };
         for (const auto& [tag, value] : bag.All()) {
-            int64_t blob = 0;
-            std::string bytes;
-            if (auto f = std::get_if<CFileSource>(&value)) {
-                blob = BlobFromFile(f->path);
-            } else if (auto sv = std::get_if<CStoredValue>(&value)) {
-                blob = (reusable && reusable->erase(sv->blobId)) ? sv->blobId : CopyBlob(*sv);
-            } else {
-                bytes = EncodeValue(value);
-                if (bytes.size() > kInlineLimit && (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY))
-                    blob = BlobFromBytes(bytes);
-            }
+            auto [blob, bytes] = StoredForm(tag, value, reusable);
             put(uint32_t(tag));
             if (blob != 0) {
                 put(uint8_t(1));

@@ -7,9 +7,10 @@
 
 namespace store {
 
-// Both conversions write into a buffer sized for the longest result and
-// copy runs of ASCII as they are: bodies are mostly ASCII, and appending
-// character by character cost more than the rest of the conversion.
+// Both conversions write through a pointer into a buffer sized beforehand
+// (for the longest result, or exactly), with ASCII first: bodies are mostly
+// ASCII, and appending character by character cost more than the rest of
+// the conversion.
 std::u16string FromUtf8(std::string_view bytes) {
     std::u16string out(bytes.size(), u'\0');  // never more units than bytes
     char16_t* o = out.data();
