@@ -1,11 +1,12 @@
 // The node database layer: see Ndb.h.
 #include "platform/pst/Ndb.h"
 
-#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/pst/BackgroundFile.h"
 
 namespace pst::ndb {
 
@@ -26,6 +27,11 @@ uint64_t ReservedPages(uint64_t range) {
 uint64_t AlignUp(uint64_t v, uint64_t a) { return (v + a - 1) / a * a; }
 
 template <class T>
+void StoreAt(char* at, T v) {
+    for (size_t i = 0; i < sizeof(T); ++i) at[i] = char((uint64_t(v) >> (8 * i)) & 0xFF);
+}
+
+template <class T>
 void Store(std::string& s, size_t at, T v) {
     for (size_t i = 0; i < sizeof(T); ++i) s[at + i] = char((uint64_t(v) >> (8 * i)) & 0xFF);
 }
@@ -33,21 +39,6 @@ template <class T>
 void AppendLe(std::string& s, T v) {
     for (size_t i = 0; i < sizeof(T); ++i) s.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
 }
-
-// Tables for the CRC, eight bytes at a time (slicing by 8).
-struct CCrcTable {
-    uint32_t t[8][256];
-    CCrcTable() {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-            t[0][n] = c;
-        }
-        for (uint32_t n = 0; n < 256; ++n)
-            for (int k = 1; k < 8; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
-    }
-};
-const CCrcTable kCrc;
 
 // The longest run of clear bits in an AMap, in 64-byte units, capped at 255.
 uint8_t LongestFreeRun(const std::array<uint8_t, 496>& map) {
@@ -65,14 +56,15 @@ uint8_t LongestFreeRun(const std::array<uint8_t, 496>& map) {
 }  // namespace
 
 uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
-    auto p = static_cast<const uint8_t*>(data);
-    const auto& t = kCrc.t;
-    for (; size >= 8; size -= 8, p += 8) {
-        uint32_t lo = crc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^ t[3][p[4]] ^
-              t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    // zlib's CRC-32 is the same polynomial with the value inverted before
+    // and after; inverting around it leaves the plain CRC the format uses.
+    auto p = static_cast<const Bytef*>(data);
+    while (size > 0) {
+        auto n = uInt(std::min<size_t>(size, 1u << 30));
+        crc = uint32_t(crc32(crc ^ 0xFFFFFFFFu, p, n)) ^ 0xFFFFFFFFu;
+        p += n;
+        size -= n;
     }
-    for (; size; --size, ++p) crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
@@ -83,43 +75,48 @@ uint16_t ComputeSig(uint64_t ib, uint64_t bid) {
 
 // ---- CNdbFile -------------------------------------------------------------------
 
-CNdbFile::CNdbFile(const std::filesystem::path& path) {
-    file = std::fopen(path.c_str(), "wb");
-    if (!file) throw CNdbError("cannot create " + path.string() + ": " + std::strerror(errno));
+CNdbFile::CNdbFile(const std::filesystem::path& path) : file(std::make_unique<CBackgroundFile>(path)) {
     buffer.reserve(kBufferLimit + 8192);
     end = kFirstAMap;
     Allocate(0, 1);  // opens range 0 with its map pages
 }
 
-CNdbFile::~CNdbFile() {
-    if (file) std::fclose(file);
-}
+CNdbFile::~CNdbFile() = default;
 
+// Hands the buffer to the file's writing thread and goes on with the
+// buffer of the write before.
 void CNdbFile::Flush() {
     if (buffer.empty()) return;
-    if (std::fseek(file, long(bufferStart), SEEK_SET) != 0 ||
-        std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
-        throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
+    uint64_t start = bufferStart;
     bufferStart += buffer.size();
-    buffer.clear();
+    file->WriteLater(start, buffer);
+    buffer.reserve(kBufferLimit + 8192);
 }
 
-void CNdbFile::Put(uint64_t ib, std::string_view bytes) {
+char* CNdbFile::Reserve(uint64_t ib, size_t size) {
     uint64_t written = bufferStart + buffer.size();
     if (ib < written) throw CNdbError("internal error: PST write out of order");
+    if (buffer.size() >= kBufferLimit) {
+        Flush();
+        written = bufferStart;
+    }
     if (buffer.empty() && ib > written) {
         bufferStart = ib;  // the gap stays a hole of zeros
     } else {
         buffer.insert(buffer.end(), size_t(ib - written), '\0');
     }
-    buffer.insert(buffer.end(), bytes.begin(), bytes.end());
-    if (buffer.size() >= kBufferLimit) Flush();
+    size_t at = buffer.size();
+    buffer.resize(at + size);
+    return buffer.data() + at;
+}
+
+void CNdbFile::Put(uint64_t ib, std::string_view bytes) {
+    std::memcpy(Reserve(ib, bytes.size()), bytes.data(), bytes.size());
 }
 
 void CNdbFile::PutAt(uint64_t ib, std::string_view bytes) {
     Flush();
-    if (std::fseek(file, long(ib), SEEK_SET) != 0 || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
+    file->WriteNow(ib, bytes);
 }
 
 void CNdbFile::MarkAllocated(uint64_t ib, uint64_t size) {
@@ -154,14 +151,16 @@ uint64_t CNdbFile::WriteBlock(std::string_view data, uint64_t bid) {
     if (data.size() > kMaxBlockData) throw CNdbError("internal error: block too large");
     uint64_t size = AlignUp(data.size() + 16, 64);
     uint64_t ib = Allocate(size, 64);
-    std::string block(data);
-    block.resize(size_t(size), '\0');
+    // The block is made in place in the write buffer: data, zero padding,
+    // then the trailer.
+    char* block = Reserve(ib, size_t(size));
+    std::memcpy(block, data.data(), data.size());
     size_t t = size_t(size) - 16;
-    Store<uint16_t>(block, t, uint16_t(data.size()));
-    Store<uint16_t>(block, t + 2, ComputeSig(ib, bid));
-    Store<uint32_t>(block, t + 4, Crc32(data.data(), data.size()));
-    Store<uint64_t>(block, t + 8, bid);
-    Put(ib, block);
+    std::memset(block + data.size(), 0, t - data.size());
+    StoreAt<uint16_t>(block + t, uint16_t(data.size()));
+    StoreAt<uint16_t>(block + t + 2, ComputeSig(ib, bid));
+    StoreAt<uint32_t>(block + t + 4, Crc32(data.data(), data.size()));
+    StoreAt<uint64_t>(block + t + 8, bid);
     if ((ib >> 6) > UINT32_MAX) throw CNdbError("the PST file would pass 256 GiB");
     blocks.push_back({HalfBid(bid), uint32_t(ib >> 6), uint16_t(data.size())});
     return bid;
@@ -322,17 +321,11 @@ void CNdbFile::Finish(const std::array<uint32_t, 32>& rgnid) {
     CBref bbt = WriteBTree(false);
     Flush();
     uint64_t ranges = amaps.size();
-    uint64_t eof = RangeBase(ranges);
-    if (std::fflush(file) != 0 || ftruncate(fileno(file), off_t(eof)) != 0)
-        throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
+    file->Truncate(RangeBase(ranges));
     uint64_t cbAMapFree = 0;
     WriteMaps(cbAMapFree, ranges);
     WriteHeader(rgnid, nbt, bbt, ranges, cbAMapFree);
-    if (std::fflush(file) != 0 || fsync(fileno(file)) != 0)
-        throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
-    int rc = std::fclose(file);
-    file = nullptr;
-    if (rc != 0) throw CNdbError(std::string("cannot write the PST file: ") + std::strerror(errno));
+    file->SyncAndClose();
 }
 
 uint64_t CNdbFile::FileSize() const { return RangeBase(amaps.size()); }

@@ -13,12 +13,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pst::ndb {
+
+class CBackgroundFile;
 
 constexpr size_t kMaxBlockData = 8176;   // largest cb of one block
 constexpr size_t kPageSize = 512;
@@ -125,6 +128,8 @@ private:
     uint64_t Allocate(uint64_t size, uint64_t align);
     void MarkAllocated(uint64_t ib, uint64_t size);
     void Put(uint64_t ib, std::string_view bytes);  // ib >= written
+    // Room for `size` bytes at ib (>= written) in the buffer.
+    char* Reserve(uint64_t ib, size_t size);
     void PutAt(uint64_t ib, std::string_view bytes);  // anywhere, unbuffered
     void Flush();
     CBref WriteBTree(bool nodeTree);
@@ -133,7 +138,7 @@ private:
     void WriteHeader(const std::array<uint32_t, 32>& rgnid, const CBref& nbt, const CBref& bbt, uint64_t ranges,
                      uint64_t cbAMapFree);
 
-    std::FILE* file = nullptr;
+    std::unique_ptr<CBackgroundFile> file;
     std::vector<char> buffer;
     uint64_t bufferStart = 0;  // file offset of buffer[0]
     uint64_t end = 0;          // first unallocated byte

@@ -3,6 +3,7 @@
 // durability of saved messages when the saving process is killed.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -284,6 +285,32 @@ TEST_F(StagingStoreTest, FailedPstWriteLeavesNoFile) {
     EXPECT_NE(WritePstFromStaging(path, dir.Path() / "no-such-dir" / "x.pst"), "");
     for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
         EXPECT_EQ(e.path().string().find(".writing"), std::string::npos) << e.path();
+}
+
+// A write that fails half-way (the file may grow no further) is reported by
+// the writing thread and ends the PST with an error, leaving no file.
+TEST_F(StagingStoreTest, WriteThatFailsHalfWayIsReported) {
+    {
+        auto s = CStagingStore::Open(path);
+        CStagedMessage m;
+        m.props.SetString(0x0037, u"large");
+        CStagedAttachment a;
+        a.props.SetBinary(0x3701, Bytes(6 << 20, 'x'));
+        m.attachments.push_back(a);
+        s->SaveMessage(s->DefaultFolder(EDefaultFolder::Inbox), m);
+    }
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 2 << 20;
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string error = WritePstFromStaging(path, dir.Path() / "out.pst");
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(error.find("cannot write the PST file"), std::string::npos) << error;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_NE(e.path().filename().string().rfind("out.pst", 0), 0u) << e.path();
 }
 
 }  // namespace
