@@ -1,5 +1,6 @@
 #include "platform/sys/Process.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,6 +28,14 @@ void TerminateOwnProcess() {
     }
     std::fflush(nullptr);
     _exit(255);
+}
+
+void KeepFreedMemory() {
+    // Blocks up to 16 MB come from the heap and are reused; a heap is cut
+    // back only when 64 MB lie free at its end. Larger blocks are still
+    // mappings of their own, returned when freed.
+    mallopt(M_MMAP_THRESHOLD, 16 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
 }  // namespace sys

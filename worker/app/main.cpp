@@ -6,6 +6,7 @@
 
 #include "nsf2pst/Version.h"
 #include "platform/sys/CommandLine.h"
+#include "platform/sys/Process.h"
 #include "worker/core/ConversionPasses.h"
 #include "worker/core/SavingProcessDlg.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    sys::KeepFreedMemory();
     CsavingprocessApp app;
     CConversionPasses passes;
     CsavingprocessDlg dialog(app, sys::CommandLineText(argc, argv), passes);
