@@ -406,12 +406,9 @@ bool CConversion::WriteReport() {
         return Fail("the documents of " + options.databasePath + " cannot be listed for the report: " + error.what()),
                false;
     }
-    std::vector<COutcome> events;
-    {
-        std::string text;
-        sys::ReadWholeFile(work.File(u"outcomes.txt"), text);
-        events = ParseOutcomeLog(text);
-    }
+    CEventTable events;
+    events.AddFile(sys::Utf16ToUtf8(work.File(u"outcomes.txt")));
+    events.Index();
     // The rows are written as they are made rather than held: the report
     // keeps only the counts and how the passes ended.
     CReportRows rows(listing, folderEnds, calendarEnd, events);

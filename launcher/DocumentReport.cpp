@@ -65,13 +65,8 @@ void AddReason(std::string& reasons, const std::string& reason) {
 // (a few bytes per entry) rather than in maps of vectors.
 class CReportRows::CImpl {
 public:
-    CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c,
-          const std::vector<COutcome>& events)
-        : listing(l), folders(f), calendar(c) {
-        eventIndex.reserve(events.size());
-        for (const COutcome& e : events) eventIndex.push_back(&e);
-        std::stable_sort(eventIndex.begin(), eventIndex.end(),
-                         [](const COutcome* a, const COutcome* b) { return a->noteId < b->noteId; });
+    CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c, const CEventTable& e)
+        : listing(l), folders(f), calendar(c), events(e) {
         for (uint32_t v = 0; v < listing.views.size(); ++v)
             for (uint32_t id : listing.views[v].entries) viewIndex.push_back({id, v});
         std::sort(viewIndex.begin(), viewIndex.end());
@@ -87,12 +82,10 @@ public:
         // A note a run reported on that the listing does not hold still gets its row.
         for (const CListedNote& note : listing.designNotes) listed.push_back(note.noteId);
         std::sort(listed.begin(), listed.end());
-        for (size_t i = 0; i < eventIndex.size(); ++i) {
-            uint32_t id = eventIndex[i]->noteId;
-            if (i > 0 && eventIndex[i - 1]->noteId == id) continue;
+        events.ForEachNoteId([&](uint32_t id) {
             if (!std::binary_search(listed.begin(), listed.end(), id))
                 visit(DocumentRow({id, {}, {}, {}, "not among the documents the database lists"}));
-        }
+        });
     }
 
     void ForEachDesignNote(const Visit& visit) const {
@@ -107,14 +100,6 @@ public:
     }
 
 private:
-    std::vector<const COutcome*> EventsOf(uint32_t id) const {
-        auto from = std::lower_bound(eventIndex.begin(), eventIndex.end(), id,
-                                     [](const COutcome* e, uint32_t n) { return e->noteId < n; });
-        std::vector<const COutcome*> out;
-        for (; from != eventIndex.end() && (*from)->noteId == id; ++from) out.push_back(*from);
-        return out;
-    }
-
     // The views and folders that list a note, in the listing's order.
     std::vector<size_t> ViewsOf(uint32_t id) const {
         auto from = std::lower_bound(viewIndex.begin(), viewIndex.end(), std::pair<uint32_t, uint32_t>{id, 0});
@@ -128,11 +113,13 @@ private:
         row.note = note;
         const std::vector<size_t> in = ViewsOf(note.noteId);
         for (size_t v : in) row.notesFolders.push_back(listing.views[v].name);
-        const std::vector<const COutcome*> events = EventsOf(note.noteId);
-        if (events.empty())
+        const std::vector<COutcome> found = events.EventsOf(note.noteId);
+        std::vector<const COutcome*> of;
+        for (const COutcome& e : found) of.push_back(&e);
+        if (of.empty())
             Unreached(row, in);
         else
-            Resolve(row, events);
+            Resolve(row, of);
         if (row.itemKind.empty()) row.itemKind = KindOfForm(note.form);
         if (row.outcome != EOutcome::Skipped && !note.unreadable.empty()) AddReason(row.reason, note.unreadable);
         return row;
@@ -251,12 +238,12 @@ private:
     const CDatabaseListing& listing;
     const std::vector<CPassEnd> folders;  // copies: few, and often temporaries
     const CPassEnd calendar;
-    std::vector<const COutcome*> eventIndex;                // by note ID, in log order for each
+    const CEventTable& events;
     std::vector<std::pair<uint32_t, uint32_t>> viewIndex;  // note ID, view index
 };
 
 CReportRows::CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,
-                         const CPassEnd& calendar, const std::vector<COutcome>& events)
+                         const CPassEnd& calendar, const CEventTable& events)
     : impl(std::make_unique<CImpl>(listing, folders, calendar, events)) {}
 
 CReportRows::~CReportRows() = default;
@@ -267,7 +254,8 @@ void CReportRows::ForEachDesignNote(const Visit& visit) const { impl->ForEachDes
 
 CDocumentReport MakeDocumentReport(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,
                                    const CPassEnd& calendar, const std::vector<COutcome>& events) {
-    CReportRows rows(listing, folders, calendar, events);
+    CEventTable table(events);
+    CReportRows rows(listing, folders, calendar, table);
     CDocumentReport report;
     report.folders = folders;
     report.calendar = calendar;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "launcher/DatabaseListing.h"
+#include "launcher/EventTable.h"
 #include "worker/core/OutcomeLog.h"
 
 enum class EPassEnd { NotReached, Converted, Failed };
@@ -62,7 +63,7 @@ public:
     using Visit = std::function<void(const CReportRow&)>;
     // The listing and the events must outlive the object.
     CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders, const CPassEnd& calendar,
-                const std::vector<COutcome>& events);
+                const CEventTable& events);
     ~CReportRows();
     void ForEachDocument(const Visit& visit) const;
     void ForEachDesignNote(const Visit& visit) const;

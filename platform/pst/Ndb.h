@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -145,8 +146,10 @@ private:
     uint64_t nextBid = 4;
     uint64_t nextPageBid = 1;
     std::vector<std::array<uint8_t, 496>> amaps;  // one per AMap range
-    std::vector<CBbtEntry> blocks;
-    std::vector<CNbtEntry> nodes;
+    // Deques, not vectors: a vector that doubles holds its old and its new
+    // array at once, which at millions of blocks is tens of megabytes.
+    std::deque<CBbtEntry> blocks;
+    std::deque<CNbtEntry> nodes;
 };
 
 // Builds the data tree of one node or subnode: raw streams are cut into

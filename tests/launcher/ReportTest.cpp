@@ -2,6 +2,7 @@
 // the outcome log: what each document's row says when its folders disagree,
 // when a run redid it, when no run reached it; and the report's files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -143,7 +144,8 @@ TEST(DocumentReport, CountsAreTheItemsOfThePstAndTheShortfall) {
     char dir[] = "/tmp/report-test-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string base = dir;
-    CReportRows rows(listing, Folders(), {}, events);
+    CEventTable table(events);
+    CReportRows rows(listing, Folders(), {}, table);
     CDocumentReport summary;
     summary.folders = Folders();
     ASSERT_TRUE(WriteReportFiles({base + "/r.csv", base + "/r.json", base + "/rows"}, rows, summary, "a.nsf", "a.pst"));
@@ -170,6 +172,31 @@ TEST(OutcomeLog, ReadBackAsWrittenWithoutALineCutShortOrForeignLines) {
     EXPECT_EQ(events[0].outcome, EOutcome::Incomplete);
     EXPECT_EQ(events[1].noteId, 2308u);
     EXPECT_EQ(events[1].itemKind, "calendar");
+
+    // The report reads the file a line at a time into its compact table and
+    // gets the same events back, a note's events in file order.
+    char path[] = "/tmp/outcomes-test-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    std::string twice = OutcomeLine(b) + text;
+    ASSERT_EQ(write(fd, twice.data(), twice.size()), ssize_t(twice.size()));
+    close(fd);
+    CEventTable table;
+    ASSERT_TRUE(table.AddFile(path));
+    std::remove(path);
+    table.Index();
+    EXPECT_EQ(table.Size(), 3u);
+    std::vector<COutcome> ofA = table.EventsOf(2304), ofB = table.EventsOf(2308);
+    ASSERT_EQ(ofA.size(), 1u);
+    EXPECT_EQ(ofA[0].reason, u"tab here");
+    EXPECT_EQ(ofA[0].pstFolder, u"Projects\\2018");
+    EXPECT_EQ(ofA[0].folderNoteId, 8250u);
+    ASSERT_EQ(ofB.size(), 2u);
+    EXPECT_EQ(ofB[1].itemKind, "calendar");
+    EXPECT_EQ(ofB[1].reason, u"listed again");
+    std::vector<uint32_t> ids;
+    table.ForEachNoteId([&](uint32_t id) { ids.push_back(id); });
+    EXPECT_EQ(ids, (std::vector<uint32_t>{2304, 2308}));
 }
 
 TEST(ReportFiles, CsvQuotesAndDisarmsTextsAndNamesFilesAfterThePst) {

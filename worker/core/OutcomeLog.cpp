@@ -45,7 +45,9 @@ std::optional<uint32_t> NoteIdOf(std::string_view text) {
     return static_cast<uint32_t>(value);
 }
 
-std::optional<COutcome> ParseLine(std::string_view line) {
+}  // namespace
+
+std::optional<COutcome> ParseOutcomeLine(std::string_view line) {
     std::vector<std::string_view> fields;
     for (size_t start = 0;;) {
         size_t tab = line.find('\t', start);
@@ -61,14 +63,13 @@ std::optional<COutcome> ParseLine(std::string_view line) {
     return COutcome{*noteId, *folderNoteId, *outcome, std::string(fields[3]), sys::Utf8ToUtf16(fields[4]),
                     sys::Utf8ToUtf16(fields[5])};
 }
-}  // namespace
 
 std::vector<COutcome> ParseOutcomeLog(std::string_view text) {
     std::vector<COutcome> events;
     for (size_t start = 0;;) {
         size_t end = text.find('\n', start);
         if (end == std::string_view::npos) break;
-        if (auto event = ParseLine(text.substr(start, end - start))) events.push_back(std::move(*event));
+        if (auto event = ParseOutcomeLine(text.substr(start, end - start))) events.push_back(std::move(*event));
         start = end + 1;
     }
     return events;

@@ -59,3 +59,5 @@ std::string OutcomeLine(const COutcome& event);
 // its line feed (a run killed while writing it) and lines that are not
 // events are left out.
 std::vector<COutcome> ParseOutcomeLog(std::string_view text);
+// One line without its line feed; nullopt when it is not an event.
+std::optional<COutcome> ParseOutcomeLine(std::string_view line);
