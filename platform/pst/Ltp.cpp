@@ -191,18 +191,16 @@ uint32_t StoreValue(CHeap& heap, CNodeBuilder& node, const CEncoded& value) {
     return nid;
 }
 
-CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
-                    uint32_t header) {
+CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, std::string_view records, uint32_t header) {
     CBthLayout bth;
     bth.header = header ? header : heap.Allocate(std::string(8, '\0'));
     bth.perLeaf = kMaxAlloc / (cbKey + cbEnt);
+    const size_t cbRecord = size_t(cbKey) + cbEnt, count = records.size() / cbRecord;
     std::vector<std::pair<std::string, uint32_t>> level;  // first key, HID
-    for (size_t start = 0; start < records.size(); start += bth.perLeaf) {
-        std::string leaf;
-        size_t n = std::min(bth.perLeaf, records.size() - start);
-        for (size_t i = start; i < start + n; ++i) leaf += records[i];
-        bth.leaves.push_back(heap.Allocate(std::move(leaf)));
-        level.emplace_back(records[start].substr(0, cbKey), bth.leaves.back());
+    for (size_t start = 0; start < count; start += bth.perLeaf) {
+        size_t n = std::min(bth.perLeaf, count - start);
+        bth.leaves.push_back(heap.Allocate(std::string(records.substr(start * cbRecord, n * cbRecord))));
+        level.emplace_back(records.substr(start * cbRecord, cbKey), bth.leaves.back());
     }
     uint8_t levels = 0;
     size_t perBranch = kMaxAlloc / (cbKey + 4);
@@ -228,6 +226,13 @@ CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector
     Append<uint32_t>(h, level.empty() ? 0 : level.front().second);
     heap.Replace(bth.header, h);
     return bth;
+}
+
+CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
+                    uint32_t header) {
+    std::string flat;
+    for (const std::string& r : records) flat += r;
+    return BuildBth(heap, cbKey, cbEnt, flat, header);
 }
 
 void RefillBth(CHeap& heap, const CBthLayout& bth, const std::vector<std::string>& records) {
@@ -398,13 +403,14 @@ uint64_t CTableBuilder::Write() {
     std::vector<std::pair<uint32_t, uint32_t>> index;
     for (uint32_t i = 0; i < rowIds.size(); ++i) index.emplace_back(rowIds[i], i);
     std::sort(index.begin(), index.end());
-    std::vector<std::string> records;
+    // A table of many rows has as many records: they are kept end to end.
+    std::string records;
+    records.reserve(8 * index.size());
     for (const auto& [id, pos] : index) {
-        std::string r;
-        Append<uint32_t>(r, id);
-        Append<uint32_t>(r, pos);
-        records.push_back(std::move(r));
+        Append<uint32_t>(records, id);
+        Append<uint32_t>(records, pos);
     }
+    std::vector<std::pair<uint32_t, uint32_t>>().swap(index);
     BuildBth(heap, 4, 4, records, hidRowIndex);
     uint32_t hnidRows = 0;
     if (rowTree == nullptr && !rows.empty() && rows.size() <= kMaxAlloc) {

@@ -103,6 +103,8 @@ struct CBthLayout {
 // Builds a BTree-on-heap over records (key + data, sorted by key): the
 // header first (into `header` when one is reserved), then the leaves, then
 // the index levels above them.
+// `records`: the records end to end, cbKey + cbEnt bytes each.
+CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, std::string_view records, uint32_t header = 0);
 CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
                     uint32_t header = 0);
 // Rewrites the leaves with records of the same keys and sizes.

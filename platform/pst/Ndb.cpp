@@ -13,6 +13,7 @@ namespace pst::ndb {
 namespace {
 
 constexpr size_t kBufferLimit = 4 << 20;
+constexpr size_t kBufferCapacity = kBufferLimit + (64 << 10);
 constexpr uint64_t kHeaderSize = 0x234;
 
 // Pages that follow every 8th AMap (PMap), every 496th AMap from the 128th
@@ -75,8 +76,10 @@ uint16_t ComputeSig(uint64_t ib, uint64_t bid) {
 
 // ---- CNdbFile -------------------------------------------------------------------
 
-CNdbFile::CNdbFile(const std::filesystem::path& path) : file(std::make_unique<CBackgroundFile>(path)) {
-    buffer.reserve(kBufferLimit + 8192);
+CNdbFile::CNdbFile(const std::filesystem::path& path)
+    : file(std::make_unique<CBackgroundFile>(path)),
+      blocks(path.has_parent_path() ? path.parent_path() : std::filesystem::path(".")) {
+    buffer.reserve(kBufferCapacity);
     end = kFirstAMap;
     Allocate(0, 1);  // opens range 0 with its map pages
 }
@@ -90,13 +93,15 @@ void CNdbFile::Flush() {
     uint64_t start = bufferStart;
     bufferStart += buffer.size();
     file->WriteLater(start, buffer);
-    buffer.reserve(kBufferLimit + 8192);
+    buffer.reserve(kBufferCapacity);
 }
 
 char* CNdbFile::Reserve(uint64_t ib, size_t size) {
     uint64_t written = bufferStart + buffer.size();
     if (ib < written) throw CNdbError("internal error: PST write out of order");
-    if (buffer.size() >= kBufferLimit) {
+    // Never past the buffer's capacity: a buffer that grew would double, and
+    // both buffers of the writing thread with it.
+    if (buffer.size() >= kBufferLimit || buffer.size() + (ib - written) + size > buffer.capacity()) {
         Flush();
         written = bufferStart;
     }
@@ -210,19 +215,23 @@ CNdbFile::CBref CNdbFile::WriteBTree(bool nodeTree) {
     const size_t leafMax = nodeTree ? 15 : 20, leafEnt = nodeTree ? 32 : 24;
     std::vector<std::pair<uint64_t, CBref>> level;  // first key, page
     size_t count = nodeTree ? nodes.size() : blocks.size();
+    CSpool<CBbtEntry>::CReader blockReader(blocks);
     for (size_t start = 0; start < count || (count == 0 && start == 0); start += leafMax) {
         std::string page;
         size_t n = std::min(leafMax, count - start);
+        uint64_t key = 0;
         for (size_t i = start; i < start + n; ++i) {
             if (nodeTree) {
                 const auto& e = nodes[i];
+                if (i == start) key = e.nid;
                 AppendLe<uint64_t>(page, e.nid);
                 AppendLe<uint64_t>(page, e.BidData());
                 AppendLe<uint64_t>(page, e.BidSub());
                 AppendLe<uint32_t>(page, e.parent);
                 AppendLe<uint32_t>(page, 0);
             } else {
-                const auto& e = blocks[i];
+                const auto& e = blockReader.Next();
+                if (i == start) key = e.Bid();
                 AppendLe<uint64_t>(page, e.Bid());
                 AppendLe<uint64_t>(page, e.Ib());
                 AppendLe<uint16_t>(page, e.cb);
@@ -230,7 +239,6 @@ CNdbFile::CBref CNdbFile::WriteBTree(bool nodeTree) {
                 AppendLe<uint32_t>(page, 0);
             }
         }
-        uint64_t key = n == 0 ? 0 : nodeTree ? nodes[start].nid : blocks[start].Bid();
         level.emplace_back(key, WritePage(page, ptype, 0, uint8_t(n), uint8_t(leafMax), uint8_t(leafEnt)));
         if (count == 0) break;
     }

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/pst/Spool.h"
+
 namespace pst::ndb {
 
 class CBackgroundFile;
@@ -145,10 +147,11 @@ private:
     uint64_t end = 0;          // first unallocated byte
     uint64_t nextBid = 4;
     uint64_t nextPageBid = 1;
-    std::vector<std::array<uint8_t, 496>> amaps;  // one per AMap range
-    // Deques, not vectors: a vector that doubles holds its old and its new
-    // array at once, which at millions of blocks is tens of megabytes.
-    std::deque<CBbtEntry> blocks;
+    std::deque<std::array<uint8_t, 496>> amaps;  // one per AMap range
+    // The block list, an entry per block, waits in a file beside the PST
+    // (it is read once, in order, for the block BTree); the nodes, sorted at
+    // the end, stay in a deque, which grows without copying.
+    CSpool<CBbtEntry> blocks;
     std::deque<CNbtEntry> nodes;
 };
 

@@ -130,6 +130,7 @@ bool IsBlockTag(std::u16string_view tag) {
 
 std::u16string HtmlToText(std::u16string_view html) {
     std::u16string out;
+    out.reserve(html.size());
     size_t i = 0;
     bool skipping = false;  // inside <style> or <script>
     while (i < html.size()) {

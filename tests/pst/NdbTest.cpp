@@ -76,3 +76,33 @@ TEST(Ndb, DataTreeShapeFollowsStreamSize) {
 
 }  // namespace
 }  // namespace pst::test
+
+namespace pst::ndb {
+namespace {
+
+// The block list spills whole chunks to its file; cutting it back into a
+// spilled chunk and appending again must read back exactly what is left.
+TEST(Spool, CutBackIntoTheFileAndReadBackInOrder) {
+    CSpool<uint64_t> spool(std::filesystem::temp_directory_path());
+    const size_t chunk = CSpool<uint64_t>::kChunk;
+    std::vector<uint64_t> expected;
+    auto add = [&](size_t n, uint64_t base) {
+        for (size_t i = 0; i < n; ++i) {
+            spool.push_back(base + i);
+            expected.push_back(base + i);
+        }
+    };
+    add(3 * chunk + 17, 0);
+    for (size_t cut : {3 * chunk + 5, 2 * chunk + 1, 2 * chunk, chunk - 1}) {
+        spool.resize(cut);
+        expected.resize(cut);
+        add(chunk / 2, 1000000 * cut);
+    }
+    ASSERT_EQ(spool.size(), expected.size());
+    CSpool<uint64_t>::CReader reader(spool);
+    for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(reader.Next(), expected[i]) << i;
+    EXPECT_THROW(reader.Next(), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace pst::ndb
