@@ -119,6 +119,7 @@ int CConversion::Run() {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (written) PrintSummary(seconds);
     stats.totalSeconds = seconds;
+    stats.launcherPeakRssKiB = OwnPeakRssKiB();  // the report may have needed more than the PST
     if (!options.statsPath.empty() && !sys::WriteWholeFile(sys::Utf8ToUtf16(options.statsPath), FormatStatsJson(stats)))
         std::fprintf(stderr, "nsf2pst: cannot write %s\n", options.statsPath.c_str());
     return ExitStatus();

@@ -67,6 +67,9 @@ class CReportRows::CImpl {
 public:
     CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c, const CEventTable& e)
         : listing(l), folders(f), calendar(c), events(e) {
+        size_t entries = 0;
+        for (const CListedView& view : listing.views) entries += view.entries.size();
+        viewIndex.reserve(entries);
         for (uint32_t v = 0; v < listing.views.size(); ++v)
             for (uint32_t id : listing.views[v].entries) viewIndex.push_back({id, v});
         std::sort(viewIndex.begin(), viewIndex.end());

@@ -1,5 +1,7 @@
 // The outcome events of a conversion as the report reads them: a few bytes
 // per event, with each distinct item kind, PST folder and reason kept once.
+// The list is sized from the log's length and sorted in place, so it never
+// needs a second copy of itself.
 // At a million documents the events would otherwise be the largest thing
 // nsf2pst holds (about a hundred bytes each as COutcome objects).
 #pragma once
@@ -32,7 +34,8 @@ public:
 
 private:
     struct CEvent {
-        uint32_t noteId, folderNoteId;
+        uint32_t noteId, order;  // order: place in the log, which ranks a note's events
+        uint32_t folderNoteId;
         uint32_t pstFolder, reason;  // indexes into texts
         uint16_t itemKind;           // index into kinds
         EOutcome outcome;
