@@ -15,7 +15,8 @@ namespace {
 
 std::string WriteError(int error) { return std::string("cannot write the PST file: ") + std::strerror(error); }
 
-// Writes all of `bytes` at `offset`; returns 0 or the errno.
+}  // namespace
+
 int WriteFully(int fd, uint64_t offset, const char* bytes, size_t size) {
     while (size > 0) {
         ssize_t n = pwrite(fd, bytes, size, off_t(offset));
@@ -27,8 +28,6 @@ int WriteFully(int fd, uint64_t offset, const char* bytes, size_t size) {
     }
     return 0;
 }
-
-}  // namespace
 
 CBackgroundFile::CBackgroundFile(const std::filesystem::path& path) {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

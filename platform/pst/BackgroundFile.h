@@ -14,6 +14,9 @@
 
 namespace pst::ndb {
 
+// Writes all of `bytes` at `offset` of the file; returns 0 or the errno.
+int WriteFully(int fd, uint64_t offset, const char* bytes, size_t size);
+
 class CBackgroundFile {
 public:
     // Creates (truncates) the file; throws CNdbError.

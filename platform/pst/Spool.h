@@ -15,6 +15,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/pst/BackgroundFile.h"
+
 namespace pst::ndb {
 
 template <class T>
@@ -83,17 +85,9 @@ public:
 private:
     void Spill() {
         if (fd < 0) Open();
-        const char* p = reinterpret_cast<const char*>(tail.data());
-        size_t bytes = tail.size() * sizeof(T);
-        off_t offset = off_t(spilled * sizeof(T));
-        while (bytes > 0) {
-            ssize_t n = pwrite(fd, p, bytes, offset);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw std::runtime_error(std::string("cannot write the PST's block list: ") + std::strerror(errno ? errno : EIO));
-            p += n;
-            bytes -= size_t(n);
-            offset += n;
-        }
+        int error = WriteFully(fd, spilled * sizeof(T), reinterpret_cast<const char*>(tail.data()),
+                               tail.size() * sizeof(T));
+        if (error) throw std::runtime_error(std::string("cannot write the PST's block list: ") + std::strerror(error));
         spilled += tail.size();
         tail.clear();
     }
