@@ -20,6 +20,7 @@
 #include "platform/pst/PstWriter.h"
 #include "platform/pst/StagingStore.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/Process.h"
 #include "platform/sys/TempPath.h"
 #include "platform/sys/Text.h"
 #include "worker/core/OutcomeLog.h"
@@ -396,6 +397,8 @@ bool CConversion::WritePst() {
     if (!error.empty()) return Fail("cannot write " + pstPath + ": " + error), false;
     writtenPst = written.path.string();
     writtenParts = written.parts;
+    // The writer's block and node lists are gone; the report starts afresh.
+    sys::ReturnFreedMemory();
     return true;
 }
 

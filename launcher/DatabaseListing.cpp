@@ -63,8 +63,11 @@ void ListViews(notes::CNotesSource& source, CDatabaseListing& listing) {
     try {
         for (const notes::CViewRow& row : source.ReadViews(true)) {
             CListedView view{row.id, Utf8OfLmbcs(row.name), row.folder, {}};
+            view.entries.reserve(row.entries.size());
             for (const notes::CViewEntry& entry : row.entries)
                 if (entry.noteId != 0) view.entries.push_back(entry.noteId);
+            std::sort(view.entries.begin(), view.entries.end());
+            view.entries.erase(std::unique(view.entries.begin(), view.entries.end()), view.entries.end());
             // The folder of documents that no folder lists has no note of its own.
             if (row.id != notes::kUnfiledFolderId)
                 listing.designNotes.push_back(DesignNote(source, row.id, row.folder ? "(folder)" : "(view)", view.name));

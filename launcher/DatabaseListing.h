@@ -22,7 +22,9 @@ struct CListedView {
     uint32_t noteId = 0;
     std::string name;  // UTF-8 Notes name, "($Inbox)"
     bool folder = false;
-    std::vector<uint32_t> entries;  // note IDs of its documents, null entries left out
+    // The note IDs of its documents, each once, in ascending order (which
+    // documents a view lists, not where).
+    std::vector<uint32_t> entries;
 };
 
 namespace notes {

@@ -67,17 +67,15 @@ class CReportRows::CImpl {
 public:
     CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c, const CEventTable& e)
         : listing(l), folders(f), calendar(c), events(e) {
-        size_t entries = 0;
-        for (const CListedView& view : listing.views) entries += view.entries.size();
-        viewIndex.reserve(entries);
-        for (uint32_t v = 0; v < listing.views.size(); ++v)
-            for (uint32_t id : listing.views[v].entries) viewIndex.push_back({id, v});
-        std::sort(viewIndex.begin(), viewIndex.end());
-        viewIndex.erase(std::unique(viewIndex.begin(), viewIndex.end()), viewIndex.end());
+        // The listing holds each view's entries in note-ID order; a listing
+        // made another way is searched entry by entry.
+        for (const CListedView& view : listing.views)
+            sortedViews.push_back(std::is_sorted(view.entries.begin(), view.entries.end()));
     }
 
     void ForEachDocument(const Visit& visit) const {
         std::vector<uint32_t> listed;
+        listed.reserve(listing.documents.size() + listing.documentIds.size() + listing.designNotes.size());
         listing.ForEachDocument([&](const CListedNote& note) {
             listed.push_back(note.noteId);
             visit(DocumentRow(note));
@@ -105,9 +103,13 @@ public:
 private:
     // The views and folders that list a note, in the listing's order.
     std::vector<size_t> ViewsOf(uint32_t id) const {
-        auto from = std::lower_bound(viewIndex.begin(), viewIndex.end(), std::pair<uint32_t, uint32_t>{id, 0});
         std::vector<size_t> out;
-        for (; from != viewIndex.end() && from->first == id; ++from) out.push_back(from->second);
+        for (size_t v = 0; v < listing.views.size(); ++v) {
+            const std::vector<uint32_t>& in = listing.views[v].entries;
+            if (sortedViews[v] ? std::binary_search(in.begin(), in.end(), id)
+                               : std::find(in.begin(), in.end(), id) != in.end())
+                out.push_back(v);
+        }
         return out;
     }
 
@@ -242,7 +244,7 @@ private:
     const std::vector<CPassEnd> folders;  // copies: few, and often temporaries
     const CPassEnd calendar;
     const CEventTable& events;
-    std::vector<std::pair<uint32_t, uint32_t>> viewIndex;  // note ID, view index
+    std::vector<bool> sortedViews;  // per view of the listing
 };
 
 CReportRows::CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,

@@ -38,4 +38,6 @@ void KeepFreedMemory() {
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
+void ReturnFreedMemory() { malloc_trim(0); }
+
 }  // namespace sys

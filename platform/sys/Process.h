@@ -16,5 +16,8 @@ void AtTerminate(std::function<void()> hook);
 // document; handed back, each is a fresh mapping the kernel must fault in
 // and zero again. The peak stays what the largest document needs.
 void KeepFreedMemory();
+// Hands the memory freed so far back to the system: after one phase of a
+// long run, so that the next one does not come on top of it.
+void ReturnFreedMemory();
 
 }  // namespace sys
