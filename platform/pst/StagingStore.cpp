@@ -13,7 +13,10 @@
 //   bags(owner, bag)                 the properties of object `owner` in one
 //                                    row: per property its tag (4 bytes),
 //                                    0 and the value's length (4) and bytes,
-//                                    or 1 and its blob id (8); little-endian
+//                                    or 1 and its blob id (8); little-endian;
+//                                    stored behind a byte that says whether
+//                                    it is LZ4-compressed (1, then its
+//                                    length) or not (0)
 //   named(propId, guid, lid, name)
 //
 // An object's properties are one row, not one row each: a message with its
@@ -49,6 +52,7 @@
 #include "platform/pst/StagingStore.h"
 
 #include <fcntl.h>
+#include <lz4.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +70,7 @@ namespace {
 
 constexpr int kKindMessage = 0, kKindRecipient = 1, kKindAttachment = 2, kKindEmbedded = 3;
 constexpr size_t kChunk = 1 << 20;
+constexpr size_t kPackFrom = 128;  // property rows shorter than this are stored as they are
 
 const char* kSchema = R"SQL(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -637,7 +642,38 @@ public:
                 row += bytes;
             }
         }
-        Stmt("INSERT OR REPLACE INTO bags(owner, bag) VALUES(?,?)").Bind(1, owner).BindBytes(2, row).Run();
+        Stmt("INSERT OR REPLACE INTO bags(owner, bag) VALUES(?,?)").Bind(1, owner).BindBytes(2, Packed(row)).Run();
+    }
+
+    // A row as stored: 0 and the row, or, when LZ4 makes it smaller, 1, the
+    // row's length (4 bytes) and the compressed row. Bodies and other texts
+    // are UTF-16 and shrink to a half or less.
+    static std::string Packed(const std::string& row) {
+        if (row.size() >= kPackFrom && row.size() <= size_t(LZ4_MAX_INPUT_SIZE)) {
+            std::string packed(5 + size_t(LZ4_compressBound(int(row.size()))), '\0');
+            int size = LZ4_compress_default(row.data(), packed.data() + 5, int(row.size()), int(packed.size() - 5));
+            if (size > 0 && 5 + size_t(size) < row.size()) {
+                packed[0] = 1;
+                for (int i = 0; i < 4; ++i) packed[1 + i] = char((row.size() >> (8 * i)) & 0xFF);
+                packed.resize(5 + size_t(size));
+                return packed;
+            }
+        }
+        return std::string(1, '\0') + row;
+    }
+
+    static std::string Unpacked(const std::string& stored, int64_t owner) {
+        auto damaged = [&] { return CStagingError("staging store: damaged properties of object " + std::to_string(owner)); };
+        if (stored.empty()) throw damaged();
+        if (stored[0] == 0) return stored.substr(1);
+        if (stored[0] != 1 || stored.size() < 5) throw damaged();
+        size_t size = 0;
+        for (int i = 0; i < 4; ++i) size |= size_t(uint8_t(stored[1 + i])) << (8 * i);
+        if (size > size_t(LZ4_MAX_INPUT_SIZE)) throw damaged();
+        std::string row(size, '\0');
+        int got = LZ4_decompress_safe(stored.data() + 5, row.data(), int(stored.size() - 5), int(size));
+        if (got < 0 || size_t(got) != size) throw damaged();
+        return row;
     }
 
     // The entries of an object's row: tag, and blob id or inline bytes.
@@ -646,7 +682,7 @@ public:
         auto& s = Stmt("SELECT bag FROM bags WHERE owner=?");
         s.Bind(1, owner);
         if (!s.Step()) return;
-        const std::string row = s.Blob(0);
+        const std::string row = Unpacked(s.Blob(0), owner);
         s.Reset();
         size_t at = 0;
         auto need = [&](size_t n) {
@@ -808,7 +844,7 @@ public:
 
     void CreateDefaults(const std::u16string& storeName) {
         Transaction([&] {
-            Stmt("INSERT INTO meta(key, value) VALUES('format', '2')").Run();
+            Stmt("INSERT INTO meta(key, value) VALUES('format', '3')").Run();
             Stmt("INSERT INTO meta(key, value) VALUES('messages', 0)").Run();
             SaveProp(0, MakeTag(0x3001, PT_UNICODE), storeName, nullptr);
             FolderId top = 0;
@@ -927,7 +963,7 @@ std::unique_ptr<CStagingStore> CStagingStore::Open(const std::filesystem::path& 
     std::string format = fresh ? std::string() : q.Blob(0);
     q.Reset();
     if (fresh) s->impl->CreateDefaults(storeName);
-    else if (format != "2") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
+    else if (format != "3") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
     return s;
 }
 

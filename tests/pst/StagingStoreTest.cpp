@@ -92,6 +92,41 @@ TEST_F(StagingStoreTest, DefaultFoldersAndFolderTree) {
     EXPECT_THROW(CStagingStore::OpenExisting(path), CStagingError);
 }
 
+// A body kept in the properties' row (under the inline limit) is stored
+// compressed; it comes back whole, and a row damaged on disk is reported,
+// not read as other properties.
+TEST_F(StagingStoreTest, CompressedPropertyRowsComeBackOrAreReportedDamaged) {
+    MessageId id = 0;
+    std::u16string body;
+    for (int i = 0; i < 50; ++i) body += u"line " + std::u16string(1, char16_t(u'a' + i % 26)) + u" of the body";
+    ASSERT_LT(body.size() * 2, CStagingStore::kInlineLimit);
+    {
+        auto s = CStagingStore::Open(path);
+        CStagedMessage m;
+        m.props.SetString(0x1000, body);
+        m.props.SetString(0x0037, u"short");
+        id = s->SaveMessage(s->DefaultFolder(EDefaultFolder::Inbox), m);
+        EXPECT_EQ(s->LoadMessage(id).props.GetString(0x1000), body);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* q = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT length(bag), hex(substr(bag, 1, 1)) FROM bags WHERE owner=?", -1, &q,
+                                 nullptr),
+              SQLITE_OK);
+    sqlite3_bind_int64(q, 1, id);
+    ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+    EXPECT_LT(sqlite3_column_int64(q, 0), int64_t(body.size()));  // smaller than the UTF-16 text alone
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(q, 1)), "01");
+    sqlite3_finalize(q);
+    std::string damage = "UPDATE bags SET bag = substr(bag, 1, 5) || zeroblob(length(bag) - 5) WHERE owner=" +
+                         std::to_string(id);
+    EXPECT_EQ(sqlite3_exec(db, damage.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    auto s = CStagingStore::OpenExisting(path);
+    EXPECT_THROW(s->LoadMessage(id), CStagingError);
+}
+
 TEST_F(StagingStoreTest, MessagesRoundTripWithStreamedValues) {
     auto s = CStagingStore::Open(path);
     FolderId inbox = s->DefaultFolder(EDefaultFolder::Inbox);
