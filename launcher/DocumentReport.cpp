@@ -66,12 +66,7 @@ void AddReason(std::string& reasons, const std::string& reason) {
 class CReportRows::CImpl {
 public:
     CImpl(const CDatabaseListing& l, const std::vector<CPassEnd>& f, const CPassEnd& c, const CEventTable& e)
-        : listing(l), folders(f), calendar(c), events(e) {
-        // The listing holds each view's entries in note-ID order; a listing
-        // made another way is searched entry by entry.
-        for (const CListedView& view : listing.views)
-            sortedViews.push_back(std::is_sorted(view.entries.begin(), view.entries.end()));
-    }
+        : listing(l), folders(f), calendar(c), events(e) {}
 
     void ForEachDocument(const Visit& visit) const {
         std::vector<uint32_t> listed;
@@ -101,14 +96,13 @@ public:
     }
 
 private:
-    // The views and folders that list a note, in the listing's order.
+    // The views and folders that list a note, in the listing's order (each
+    // view's entries are sorted).
     std::vector<size_t> ViewsOf(uint32_t id) const {
         std::vector<size_t> out;
         for (size_t v = 0; v < listing.views.size(); ++v) {
             const std::vector<uint32_t>& in = listing.views[v].entries;
-            if (sortedViews[v] ? std::binary_search(in.begin(), in.end(), id)
-                               : std::find(in.begin(), in.end(), id) != in.end())
-                out.push_back(v);
+            if (std::binary_search(in.begin(), in.end(), id)) out.push_back(v);
         }
         return out;
     }
@@ -119,12 +113,10 @@ private:
         const std::vector<size_t> in = ViewsOf(note.noteId);
         for (size_t v : in) row.notesFolders.push_back(listing.views[v].name);
         const std::vector<COutcome> found = events.EventsOf(note.noteId);
-        std::vector<const COutcome*> of;
-        for (const COutcome& e : found) of.push_back(&e);
-        if (of.empty())
+        if (found.empty())
             Unreached(row, in);
         else
-            Resolve(row, of);
+            Resolve(row, found);
         if (row.itemKind.empty()) row.itemKind = KindOfForm(note.form);
         if (row.outcome != EOutcome::Skipped && !note.unreadable.empty()) AddReason(row.reason, note.unreadable);
         return row;
@@ -132,32 +124,32 @@ private:
 
     // Every save left an item in the PST: a mail one per Notes folder, any
     // other kind one in all (a later save of it replaces the item).
-    static void Places(CReportRow& row, const std::vector<const COutcome*>& events) {
+    static void Places(CReportRow& row, const std::vector<COutcome>& events) {
         std::set<std::string> seen;
-        for (const COutcome* e : events) {
-            if (!IsSaved(e->outcome)) continue;
-            std::string key = e->itemKind == "mail" ? "mail " + std::to_string(e->folderNoteId) : e->itemKind;
-            if (seen.insert(key).second) row.pstFolders.push_back(sys::Utf16ToUtf8(e->pstFolder));
+        for (const COutcome& e : events) {
+            if (!IsSaved(e.outcome)) continue;
+            std::string key = e.itemKind == "mail" ? "mail " + std::to_string(e.folderNoteId) : e.itemKind;
+            if (seen.insert(key).second) row.pstFolders.push_back(sys::Utf16ToUtf8(e.pstFolder));
         }
     }
 
     // The later event of a folder stands for the document there (a run
     // restarted at it did it again), except a skip: a document listed twice
     // keeps what became of it at its first place.
-    static std::vector<const COutcome*> LastPerFolder(const std::vector<const COutcome*>& events) {
+    static std::vector<const COutcome*> LastPerFolder(const std::vector<COutcome>& events) {
         std::vector<const COutcome*> kept;
-        for (const COutcome* e : events) {
+        for (const COutcome& e : events) {
             auto same = std::find_if(kept.begin(), kept.end(),
-                                     [&](const COutcome* k) { return k->folderNoteId == e->folderNoteId; });
+                                     [&](const COutcome* k) { return k->folderNoteId == e.folderNoteId; });
             if (same == kept.end())
-                kept.push_back(e);
-            else if (e->outcome != EOutcome::Skipped)
-                *same = e;
+                kept.push_back(&e);
+            else if (e.outcome != EOutcome::Skipped)
+                *same = &e;
         }
         return kept;
     }
 
-    void Resolve(CReportRow& row, const std::vector<const COutcome*>& events) const {
+    void Resolve(CReportRow& row, const std::vector<COutcome>& events) const {
         Places(row, events);
         std::vector<const COutcome*> kept = LastPerFolder(events);
         bool calendarRan = std::any_of(kept.begin(), kept.end(), [](const COutcome* e) {
@@ -244,7 +236,6 @@ private:
     const std::vector<CPassEnd> folders;  // copies: few, and often temporaries
     const CPassEnd calendar;
     const CEventTable& events;
-    std::vector<bool> sortedViews;  // per view of the listing
 };
 
 CReportRows::CReportRows(const CDatabaseListing& listing, const std::vector<CPassEnd>& folders,

@@ -31,22 +31,9 @@ void CEventTable::Add(const COutcome& e) {
                       KindIndex(e.itemKind), e.outcome});
 }
 
-namespace {
-// The lines of a file, counted a megabyte at a time; the file is rewound.
-size_t CountLines(std::FILE* file) {
-    std::vector<char> chunk(1 << 20);
-    size_t lines = 0;
-    for (size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;)
-        lines += size_t(std::count(chunk.begin(), chunk.begin() + long(n), '\n'));
-    std::rewind(file);
-    return lines;
-}
-}  // namespace
-
 bool CEventTable::AddFile(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
-    events.reserve(events.size() + CountLines(file.get()));
     char* line = nullptr;
     size_t capacity = 0;
     for (ssize_t n; (n = getline(&line, &capacity, file.get())) > 0;) {

@@ -1,11 +1,12 @@
 // The outcome events of a conversion as the report reads them: a few bytes
 // per event, with each distinct item kind, PST folder and reason kept once.
-// The list is sized from the log's length and sorted in place, so it never
-// needs a second copy of itself.
+// The list is a deque, which grows without copying, sorted in place: it
+// never needs a second copy of itself.
 // At a million documents the events would otherwise be the largest thing
 // nsf2pst holds (about a hundred bytes each as COutcome objects).
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -43,7 +44,7 @@ private:
     uint32_t TextIndex(const std::u16string& text);
     uint16_t KindIndex(const std::string& kind);
 
-    std::vector<CEvent> events;
+    std::deque<CEvent> events;
     std::vector<std::u16string> texts{u""};
     std::unordered_map<std::u16string, uint32_t> textIndex{{u"", 0}};
     std::vector<std::string> kinds{""};

@@ -195,7 +195,8 @@ CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, std::string_view 
     CBthLayout bth;
     bth.header = header ? header : heap.Allocate(std::string(8, '\0'));
     bth.perLeaf = kMaxAlloc / (cbKey + cbEnt);
-    const size_t cbRecord = size_t(cbKey) + cbEnt, count = records.size() / cbRecord;
+    bth.cbRecord = size_t(cbKey) + cbEnt;
+    const size_t cbRecord = bth.cbRecord, count = records.size() / cbRecord;
     std::vector<std::pair<std::string, uint32_t>> level;  // first key, HID
     for (size_t start = 0; start < count; start += bth.perLeaf) {
         size_t n = std::min(bth.perLeaf, count - start);
@@ -228,20 +229,10 @@ CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, std::string_view 
     return bth;
 }
 
-CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
-                    uint32_t header) {
-    std::string flat;
-    for (const std::string& r : records) flat += r;
-    return BuildBth(heap, cbKey, cbEnt, flat, header);
-}
-
-void RefillBth(CHeap& heap, const CBthLayout& bth, const std::vector<std::string>& records) {
-    for (size_t i = 0; i < bth.leaves.size(); ++i) {
-        std::string leaf;
-        size_t start = i * bth.perLeaf, end = std::min(records.size(), start + bth.perLeaf);
-        for (size_t j = start; j < end; ++j) leaf += records[j];
-        heap.Replace(bth.leaves[i], std::move(leaf));
-    }
+void RefillBth(CHeap& heap, const CBthLayout& bth, std::string_view records) {
+    const size_t leafBytes = bth.perLeaf * bth.cbRecord;
+    for (size_t i = 0; i < bth.leaves.size(); ++i)
+        heap.Replace(bth.leaves[i], std::string(records.substr(i * leafBytes, leafBytes)));
 }
 
 uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEncoded>& props) {
@@ -249,13 +240,11 @@ uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEnco
     // context; the values they refer to follow, and the leaves are then
     // filled in with their HNIDs.
     CHeap heap(0xBC);
-    std::vector<std::string> records;
+    std::string records;  // 8 bytes each: property id, type, HNID
     for (const auto& [tag, value] : props) {
-        std::string r;
-        Append<uint16_t>(r, uint16_t(tag >> 16));
-        Append<uint16_t>(r, uint16_t(tag & 0xFFFF));
-        Append<uint32_t>(r, 0);
-        records.push_back(std::move(r));
+        Append<uint16_t>(records, uint16_t(tag >> 16));
+        Append<uint16_t>(records, uint16_t(tag & 0xFFFF));
+        Append<uint32_t>(records, 0);
     }
     CBthLayout bth = BuildBth(heap, 2, 6, records);
     size_t i = 0;
@@ -269,7 +258,7 @@ uint64_t WritePropertyContext(CNodeBuilder& node, const std::map<uint32_t, CEnco
         } else {
             hnid = StoreValue(heap, node, value);
         }
-        Store<uint32_t>(records[i++], 4, hnid);
+        Store<uint32_t>(records, 8 * i++ + 4, hnid);
     }
     RefillBth(heap, bth, records);
     heap.SetUserRoot(bth.header);

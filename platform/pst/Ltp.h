@@ -98,6 +98,7 @@ struct CBthLayout {
     uint32_t header = 0;
     std::vector<uint32_t> leaves;
     size_t perLeaf = 0;
+    size_t cbRecord = 0;  // bytes of one record
 };
 
 // Builds a BTree-on-heap over records (key + data, sorted by key): the
@@ -105,10 +106,8 @@ struct CBthLayout {
 // the index levels above them.
 // `records`: the records end to end, cbKey + cbEnt bytes each.
 CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, std::string_view records, uint32_t header = 0);
-CBthLayout BuildBth(CHeap& heap, uint8_t cbKey, uint8_t cbEnt, const std::vector<std::string>& records,
-                    uint32_t header = 0);
-// Rewrites the leaves with records of the same keys and sizes.
-void RefillBth(CHeap& heap, const CBthLayout& bth, const std::vector<std::string>& records);
+// Rewrites the leaves with records of the same keys and sizes (end to end).
+void RefillBth(CHeap& heap, const CBthLayout& bth, std::string_view records);
 
 // Writes a property context; returns the BID of its data tree. Values of
 // fixed types up to 4 bytes go inline; all others by StoreValue.

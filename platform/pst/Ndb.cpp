@@ -34,7 +34,7 @@ void StoreAt(char* at, T v) {
 
 template <class T>
 void Store(std::string& s, size_t at, T v) {
-    for (size_t i = 0; i < sizeof(T); ++i) s[at + i] = char((uint64_t(v) >> (8 * i)) & 0xFF);
+    StoreAt(s.data() + at, v);
 }
 template <class T>
 void AppendLe(std::string& s, T v) {

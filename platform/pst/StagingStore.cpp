@@ -626,7 +626,7 @@ public:
 
     // Saves an object's properties as one row (see the top of this file).
     void SaveBag(int64_t owner, const CPropBag& bag, std::set<int64_t>* reusable) {
-        std::string row;
+        std::string row(1, '\0');  // the marker of a row stored as it is
         auto put = [&row](auto v) {
             for (size_t i = 0; i < sizeof v; ++i) row.push_back(char((uint64_t(v) >> (8 * i)) & 0xFF));
         };
@@ -642,37 +642,45 @@ public:
                 row += bytes;
             }
         }
-        Stmt("INSERT OR REPLACE INTO bags(owner, bag) VALUES(?,?)").Bind(1, owner).BindBytes(2, Packed(row)).Run();
+        Stmt("INSERT OR REPLACE INTO bags(owner, bag) VALUES(?,?)").Bind(1, owner).BindBytes(2, Packed(std::move(row))).Run();
     }
 
     // A row as stored: 0 and the row, or, when LZ4 makes it smaller, 1, the
     // row's length (4 bytes) and the compressed row. Bodies and other texts
-    // are UTF-16 and shrink to a half or less.
-    static std::string Packed(const std::string& row) {
-        if (row.size() >= kPackFrom && row.size() <= size_t(LZ4_MAX_INPUT_SIZE)) {
-            std::string packed(5 + size_t(LZ4_compressBound(int(row.size()))), '\0');
-            int size = LZ4_compress_default(row.data(), packed.data() + 5, int(row.size()), int(packed.size() - 5));
-            if (size > 0 && 5 + size_t(size) < row.size()) {
+    // are UTF-16 and shrink to a half or less. `row` comes with its marker
+    // 0 in front, so a row stored as it is needs no copy.
+    static std::string Packed(std::string row) {
+        const size_t size = row.size() - 1;
+        if (size >= kPackFrom && size <= size_t(LZ4_MAX_INPUT_SIZE)) {
+            std::string packed(5 + size_t(LZ4_compressBound(int(size))), '\0');
+            int n = LZ4_compress_default(row.data() + 1, packed.data() + 5, int(size), int(packed.size() - 5));
+            if (n > 0 && 5 + size_t(n) < row.size()) {
                 packed[0] = 1;
-                for (int i = 0; i < 4; ++i) packed[1 + i] = char((row.size() >> (8 * i)) & 0xFF);
-                packed.resize(5 + size_t(size));
+                for (int i = 0; i < 4; ++i) packed[1 + i] = char((size >> (8 * i)) & 0xFF);
+                packed.resize(5 + size_t(n));
                 return packed;
             }
         }
-        return std::string(1, '\0') + row;
+        return row;
     }
 
-    static std::string Unpacked(const std::string& stored, int64_t owner) {
-        auto damaged = [&] { return CStagingError("staging store: damaged properties of object " + std::to_string(owner)); };
-        if (stored.empty()) throw damaged();
-        if (stored[0] == 0) return stored.substr(1);
-        if (stored[0] != 1 || stored.size() < 5) throw damaged();
+    static CStagingError DamagedRow(int64_t owner) {
+        return CStagingError("staging store: damaged properties of object " + std::to_string(owner));
+    }
+
+    static std::string Unpacked(std::string stored, int64_t owner) {
+        if (stored.empty()) throw DamagedRow(owner);
+        if (stored[0] == 0) {
+            stored.erase(0, 1);
+            return stored;
+        }
+        if (stored[0] != 1 || stored.size() < 5) throw DamagedRow(owner);
         size_t size = 0;
         for (int i = 0; i < 4; ++i) size |= size_t(uint8_t(stored[1 + i])) << (8 * i);
-        if (size > size_t(LZ4_MAX_INPUT_SIZE)) throw damaged();
+        if (size > size_t(LZ4_MAX_INPUT_SIZE)) throw DamagedRow(owner);
         std::string row(size, '\0');
         int got = LZ4_decompress_safe(stored.data() + 5, row.data(), int(stored.size() - 5), int(size));
-        if (got < 0 || size_t(got) != size) throw damaged();
+        if (got < 0 || size_t(got) != size) throw DamagedRow(owner);
         return row;
     }
 
@@ -686,8 +694,7 @@ public:
         s.Reset();
         size_t at = 0;
         auto need = [&](size_t n) {
-            if (row.size() - at < n)
-                throw CStagingError("staging store: damaged properties of object " + std::to_string(owner));
+            if (row.size() - at < n) throw DamagedRow(owner);
         };
         auto get = [&](size_t n) {
             need(n);
