@@ -2,6 +2,7 @@
 #include "platform/pst/BackgroundFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,7 +33,38 @@ int WriteFully(int fd, uint64_t offset, const char* bytes, size_t size) {
 CBackgroundFile::CBackgroundFile(const std::filesystem::path& path) {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw CNdbError("cannot create " + path.string() + ": " + std::strerror(errno));
+    OpenDirect(path);
     thread = std::thread([this] { Loop(); });
+}
+
+// A second descriptor for direct writes, kept only when the file system
+// takes them at kDirectAlign (tmpfs before Linux 6.6, and some network or
+// user-space file systems, refuse them; then every write is buffered).
+void CBackgroundFile::OpenDirect(const std::filesystem::path& path) {
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &sx) == 0 && (sx.stx_mask & STATX_DIOALIGN) != 0) {
+        if (sx.stx_dio_offset_align == 0 || kDirectAlign % sx.stx_dio_offset_align != 0 ||
+            sx.stx_dio_mem_align == 0 || kDirectAlign % sx.stx_dio_mem_align != 0)
+            return;
+    }
+    directFd = open(path.c_str(), O_WRONLY | O_DIRECT | O_CLOEXEC);
+}
+
+// The whole pages of a span that starts on a page boundary go directly, the
+// rest through the page cache; a refused direct write falls back for good.
+int CBackgroundFile::WriteSpan(uint64_t offset, const char* bytes, size_t size) {
+    size_t whole = size / kDirectAlign * kDirectAlign;
+    if (directFd < 0 || offset % kDirectAlign != 0 || reinterpret_cast<uintptr_t>(bytes) % kDirectAlign != 0 ||
+        whole == 0)
+        return WriteFully(fd, offset, bytes, size);
+    int error = WriteFully(directFd, offset, bytes, whole);
+    if (error == EINVAL) {
+        close(directFd);
+        directFd = -1;
+        return WriteFully(fd, offset, bytes, size);
+    }
+    if (error != 0) return error;
+    return WriteFully(fd, offset + whole, bytes + whole, size - whole);
 }
 
 CBackgroundFile::~CBackgroundFile() {
@@ -42,6 +74,7 @@ CBackgroundFile::~CBackgroundFile() {
     }
     changed.notify_all();
     thread.join();
+    if (directFd >= 0) close(directFd);
     if (fd >= 0) close(fd);
 }
 
@@ -51,7 +84,7 @@ void CBackgroundFile::Loop() {
         changed.wait(lock, [this] { return busy || stopping; });
         if (!busy) return;
         lock.unlock();
-        int error = WriteFully(fd, pendingOffset, pending.data(), pending.size());
+        int error = WriteSpan(pendingOffset, pending.data(), pending.size());
         lock.lock();
         if (error && failure.empty()) failure = WriteError(error);
         pending.clear();
@@ -64,7 +97,7 @@ void CBackgroundFile::ThrowFailure() {
     if (!failure.empty()) throw CNdbError(failure);
 }
 
-void CBackgroundFile::WriteLater(uint64_t offset, std::vector<char>& data) {
+void CBackgroundFile::WriteLater(uint64_t offset, CWriteBuffer& data) {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return !busy; });
     ThrowFailure();
@@ -92,6 +125,8 @@ void CBackgroundFile::Truncate(uint64_t size) {
 
 void CBackgroundFile::SyncAndClose() {
     Drain();
+    if (directFd >= 0) close(directFd);
+    directFd = -1;
     int rc = fsync(fd);
     int error = errno;
     if (close(fd) != 0 && rc == 0) {

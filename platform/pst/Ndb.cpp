@@ -92,8 +92,29 @@ void CNdbFile::Flush() {
     if (buffer.empty()) return;
     uint64_t start = bufferStart;
     bufferStart += buffer.size();
+    flushedEnd = bufferStart;
     file->WriteLater(start, buffer);
     buffer.reserve(kBufferCapacity);
+}
+
+// Hands over the buffer up to its last page boundary and carries the
+// partial page after it into the next buffer, which writes it with what
+// follows: every buffer starts on a page boundary, so its whole pages can go
+// to the disk directly.
+void CNdbFile::FlushWholePages() {
+    uint64_t bufferEnd = bufferStart + buffer.size();
+    uint64_t cut = bufferEnd / kDirectAlign * kDirectAlign;
+    if (cut <= bufferStart || cut == bufferEnd) return Flush();
+    size_t kept = size_t(bufferEnd - cut);
+    char carried[kDirectAlign];
+    std::memcpy(carried, buffer.data() + (cut - bufferStart), kept);
+    buffer.resize(size_t(cut - bufferStart));
+    uint64_t start = bufferStart;
+    file->WriteLater(start, buffer);
+    flushedEnd = bufferEnd;
+    buffer.reserve(kBufferCapacity);
+    buffer.assign(carried, carried + kept);
+    bufferStart = cut;
 }
 
 char* CNdbFile::Reserve(uint64_t ib, size_t size) {
@@ -102,14 +123,21 @@ char* CNdbFile::Reserve(uint64_t ib, size_t size) {
     // Never past the buffer's capacity: a buffer that grew would double, and
     // both buffers of the writing thread with it.
     if (buffer.size() >= kBufferLimit || buffer.size() + (ib - written) + size > buffer.capacity()) {
-        Flush();
-        written = bufferStart;
+        FlushWholePages();
+        written = bufferStart + buffer.size();
+        if (buffer.size() + (ib - written) + size > buffer.capacity()) {
+            Flush();
+            written = bufferStart;
+        }
     }
     if (buffer.empty() && ib > written) {
-        bufferStart = ib;  // the gap stays a hole of zeros
-    } else {
-        buffer.insert(buffer.end(), size_t(ib - written), '\0');
+        // The gap stays a hole; the buffer starts on the page boundary
+        // before ib unless bytes already written lie between the two.
+        uint64_t page = ib / kDirectAlign * kDirectAlign;
+        bufferStart = page >= flushedEnd ? page : ib;
+        written = bufferStart;
     }
+    buffer.insert(buffer.end(), size_t(ib - written), '\0');
     size_t at = buffer.size();
     buffer.resize(at + size);
     return buffer.data() + at;
@@ -352,6 +380,7 @@ CNdbFile::CMark CNdbFile::Mark() const {
 void CNdbFile::RollBack(const CMark& mark) {
     Flush();
     bufferStart = mark.end;  // later blocks go at or after the mark's end
+    flushedEnd = std::min(flushedEnd, mark.end);
     end = mark.end;
     nextBid = mark.nextBid;
     blocks.resize(mark.blocks);

@@ -22,11 +22,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/pst/BackgroundFile.h"
 #include "platform/pst/Spool.h"
 
 namespace pst::ndb {
-
-class CBackgroundFile;
 
 constexpr size_t kMaxBlockData = 8176;   // largest cb of one block
 constexpr size_t kPageSize = 512;
@@ -137,6 +136,7 @@ private:
     char* Reserve(uint64_t ib, size_t size);
     void PutAt(uint64_t ib, std::string_view bytes);  // anywhere, unbuffered
     void Flush();
+    void FlushWholePages();
     CBref WriteBTree(bool nodeTree);
     CBref WritePage(std::string page, uint8_t ptype, uint8_t level, uint8_t cEnt, uint8_t cEntMax, uint8_t cbEnt);
     void WriteMaps(uint64_t& cbAMapFree, uint64_t ranges);
@@ -144,8 +144,9 @@ private:
                      uint64_t cbAMapFree);
 
     std::unique_ptr<CBackgroundFile> file;
-    std::vector<char> buffer;
+    CWriteBuffer buffer;
     uint64_t bufferStart = 0;  // file offset of buffer[0]
+    uint64_t flushedEnd = 0;   // end of the bytes handed to the file
     uint64_t end = 0;          // first unallocated byte
     uint64_t nextBid = 4;
     uint64_t nextPageBid = 1;

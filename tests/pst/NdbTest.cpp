@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/pst/BackgroundFile.h"
 #include "platform/pst/Ndb.h"
 #include "tests/pst/PstScenario.h"
 
@@ -71,6 +72,58 @@ TEST(Ndb, DataTreeShapeFollowsStreamSize) {
         EXPECT_EQ(uint16_t(uint8_t(data[start + 2]) | uint8_t(data[start + 3]) << 8), c.entries);
         uint32_t total = uint32_t(U64(data, start + 4) & 0xFFFFFFFF);
         EXPECT_EQ(total, uint32_t(c.size)) << c.size;
+    }
+}
+
+// Writes that start on and off page boundaries, leave holes, end in partial
+// pages and overwrite pages already written must leave exactly the bytes of
+// a model, on a disk file system (whole pages written directly) and on tmpfs.
+TEST(Ndb, BackgroundWritesOnAndOffPageBoundariesLeaveTheModelsBytes) {
+    struct CWrite {
+        uint64_t offset;
+        size_t size;
+        bool now;  // WriteNow instead of WriteLater
+    };
+    const CWrite writes[] = {
+        {0, 10000, false},        // whole pages and a partial one
+        {10000, 6384, false},     // off a boundary, ends on one
+        {16384, 8192, false},     // exactly two pages
+        {40960, 4097, false},     // after a hole
+        {45057, 100, false},      // inside the page before, off a boundary
+        {4096 * 3 + 5, 30, true}, // over a page already written
+        {1 << 20, 3 * 4096, false},
+        {(1 << 20) + 100, 50, true},
+    };
+    CScratchDir disk("background");
+    std::vector<std::filesystem::path> dirs{disk.Path()};
+    if (std::filesystem::is_directory("/dev/shm")) dirs.push_back("/dev/shm");
+    for (const auto& dir : dirs) {
+        auto path = dir / ("background-" + std::to_string(getpid()) + ".bin");
+        std::string model;
+        {
+            ndb::CBackgroundFile file(path);
+            int seed = 0;
+            for (const CWrite& w : writes) {
+                std::string bytes = Pattern(w.size, ++seed);
+                if (model.size() < w.offset + w.size) model.resize(w.offset + w.size, '\0');
+                model.replace(w.offset, w.size, bytes);
+                if (w.now) {
+                    file.WriteNow(w.offset, bytes);
+                } else {
+                    ndb::CWriteBuffer buffer(bytes.begin(), bytes.end());
+                    file.WriteLater(w.offset, buffer);
+                }
+            }
+            file.Truncate(model.size() - 7);
+            model.resize(model.size() - 7);
+            file.SyncAndClose();
+        }
+        std::ifstream in(path, std::ios::binary);
+        std::string data((std::istreambuf_iterator<char>(in)), {});
+        in.close();
+        std::filesystem::remove(path);
+        ASSERT_EQ(data.size(), model.size()) << dir;
+        EXPECT_TRUE(data == model) << dir;
     }
 }
 
