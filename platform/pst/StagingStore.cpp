@@ -607,6 +607,10 @@ public:
         if (auto f = std::get_if<CFileSource>(&value)) return {BlobFromFile(f->path), {}};
         if (auto sv = std::get_if<CStoredValue>(&value))
             return {(reusable && reusable->erase(sv->blobId)) ? sv->blobId : CopyBlob(*sv), {}};
+        // A large binary value goes to the value file straight from where
+        // it is held (an attachment's bytes are not copied first).
+        if (auto b = std::get_if<Bytes>(&value); b && b->size() > kInlineLimit && PropType(tag) == PT_BINARY)
+            return {BlobFromBytes(*b), {}};
         std::string bytes = EncodeValue(value);
         if (bytes.size() > kInlineLimit && (PropType(tag) == PT_UNICODE || PropType(tag) == PT_BINARY))
             return {BlobFromBytes(bytes), {}};

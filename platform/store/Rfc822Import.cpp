@@ -79,6 +79,17 @@ void OnParserWarning(gint64, GMimeParserWarning code, const gchar*, gpointer dat
     }
 }
 
+// The bytes of a stream over the message in memory (the parser's parts are
+// windows on the stream it parsed), without a copy; no data when the stream
+// is of another kind. The stream must be at its start.
+std::string_view InMemory(GMimeStream* stream) {
+    if (!GMIME_IS_STREAM_MEM(stream)) return {};
+    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    const gint64 at = g_mime_stream_tell(stream), length = g_mime_stream_length(stream);
+    if (!array || at < 0 || length < 0 || static_cast<uint64_t>(at) + static_cast<uint64_t>(length) > array->len) return {};
+    return {reinterpret_cast<const char*>(array->data) + at, static_cast<size_t>(length)};
+}
+
 // The bytes of a base64 part, decoded here rather than through GMime's
 // filter (which costs more than the rest of the import); nullopt when the
 // text is anything but plain base64 with padding at its end, which GMime's
@@ -87,11 +98,16 @@ std::optional<std::string> PlainBase64Bytes(GMimeDataWrapper* content) {
     if (g_mime_data_wrapper_get_encoding(content) != GMIME_CONTENT_ENCODING_BASE64) return std::nullopt;
     GMimeStream* raw = g_mime_data_wrapper_get_stream(content);
     if (!raw || g_mime_stream_reset(raw) < 0) return std::nullopt;
-    std::string text;
-    if (gint64 length = g_mime_stream_length(raw); length > 0) text.reserve(static_cast<size_t>(length));
-    char chunk[65536];
-    for (ssize_t n; (n = g_mime_stream_read(raw, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
-    g_mime_stream_reset(raw);
+    std::string gathered;
+    std::string_view text = InMemory(raw);
+    if (!text.data()) {
+        if (gint64 length = g_mime_stream_length(raw); length > 0) gathered.reserve(static_cast<size_t>(length));
+        char chunk[65536];
+        for (ssize_t n; (n = g_mime_stream_read(raw, chunk, sizeof chunk)) > 0;)
+            gathered.append(chunk, static_cast<size_t>(n));
+        g_mime_stream_reset(raw);
+        text = gathered;
+    }
     size_t stop = 0;
     std::optional<std::string> bytes = DecodeBase64Until(text, stop);
     if (bytes && text.find_first_not_of("= \t\r\n", stop) != std::string::npos) return std::nullopt;
@@ -228,7 +244,14 @@ void CollectPart(GMimeObject* part, CBodyParts& parts) {
 void ImportRfc822(CMessageData& data, const std::string& bytes) {
     CheckHeaderBlock(bytes);
     InitGMime();
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+    // The stream reads the caller's bytes in place: the parser only reads,
+    // and every stream over them is gone when this returns.
+    if (bytes.size() > G_MAXUINT) ThrowDispatch(hrFail, "the message is too large");
+    std::unique_ptr<GByteArray, void (*)(GByteArray*)> view(
+        g_byte_array_new_take(reinterpret_cast<guint8*>(const_cast<char*>(bytes.data())), bytes.size()),
+        [](GByteArray* a) { g_byte_array_free(a, FALSE); });
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    g_mime_stream_mem_set_byte_array(GMIME_STREAM_MEM(stream.get()), view.get());
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     CParseIssues issues;
