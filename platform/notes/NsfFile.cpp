@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "platform/notes/ItemCodec.h"
@@ -411,15 +412,20 @@ std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
 // file: they count as damage, as a real NSF file's do.
 std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
     std::lock_guard<std::mutex> guard(lock);
+    // Read through the blob interface straight into the result: a column
+    // value would be copied out of the database pages once more first.
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(handle.Get(), "main", "objects", "data", file.rrv, 0, &blob);
+    std::unique_ptr<sqlite3_blob, int (*)(sqlite3_blob*)> closer(blob, sqlite3_blob_close);
+    if (rc == SQLITE_ERROR && sqlite3_extended_errcode(handle.Get()) == SQLITE_ERROR) return std::nullopt;  // no row
     std::string data;
-    try {
-        CStatement s(*statements, "SELECT data FROM objects WHERE rrv = ?");
-        s.Bind(1, file.rrv);
-        if (!s.Step()) return std::nullopt;
-        data = s.Blob(0);
-    } catch (const CNsfError& damage) {
-        throw CNoteUnreadable(AttachmentName(file) + ": " + damage.what(), ERR_OBJECT_DAMAGED);
+    if (rc == SQLITE_OK) {
+        data.resize(static_cast<size_t>(sqlite3_blob_bytes(blob)));
+        rc = sqlite3_blob_read(blob, data.data(), static_cast<int>(data.size()), 0);
     }
+    if (rc != SQLITE_OK)
+        throw CNoteUnreadable(AttachmentName(file) + ": database access failed: " + sqlite3_errmsg(handle.Get()),
+                              ERR_OBJECT_DAMAGED);
     if (data.size() < file.fileSize)
         throw CNoteUnreadable(AttachmentName(file) + ": its data is shorter than its size", ERR_OBJECT_DAMAGED);
     return data;
