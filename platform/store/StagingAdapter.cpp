@@ -60,6 +60,7 @@ public:
             Staging().ReplaceMessage(static_cast<pst::MessageId>(*existing), staged);
             return *existing;
         }
+        RefuseWhenAsked();
         auto id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged));
         CrashAfterSavesWhenAsked();
         return id;
@@ -116,8 +117,19 @@ private:
         if (limit > 0 && ++saves >= limit) raise(SIGKILL);
     }
 
+    // Fault injection for tests: PSTSTORE_REFUSE_FROM=N refuses the Nth new
+    // message and every one after it, as a full disk would.
+    void RefuseWhenAsked() {
+        static const long first = [] {
+            const char* text = std::getenv("PSTSTORE_REFUSE_FROM");
+            return text ? std::strtol(text, nullptr, 10) : 0L;
+        }();
+        if (first > 0 && ++attempts >= first) ThrowDispatch(hrFail, "no space left on the device (refused for a test)");
+    }
+
     std::unique_ptr<pst::CStagingStore> staging;
     long saves = 0;
+    long attempts = 0;
 };
 
 }  // namespace

@@ -337,6 +337,25 @@ class OneFolder(unittest.TestCase):
         self.assertNotIn("Email number: %d " % self.COUNT, log)
         self.assertIn("Total number of emails: %d\r\n0\t:items found\r\n0\t:items Dump\r\n" % self.COUNT, log)
 
+    def test_a_refused_save_ends_the_run_at_its_document(self):
+        # From the 41st new item on the store refuses every save, as a full
+        # disk would: the run fails at position 40 and goes no further, the
+        # 40 mails before it are in the PST, and the log ends with that
+        # document, its error and the folder's counts.
+        work = wd.WorkDir(os.path.join(self.tmp.name, "refused"), self.nsf)
+        work.set_record(self.view["noteId"], 0, self.view["pst"], 1)
+        code, state = work.run(env={"PSTSTORE_REFUSE_FROM": "41"})
+        self.assertEqual(code, 255)
+        self.assertTrue(state.startswith("failed"), state)
+        self.assertEqual(self.folder_tags(work.build_pst()), Counter(self.tags[:40]))
+        log = work.log_text()
+        last = log.rindex("Email number: 40 \r\n")
+        self.assertNotIn("Email number: 41 ", log)
+        tail = log[last:]
+        self.assertIn("ERROR:Item cannot be saved in the PST file: ", tail)
+        self.assertIn("41\t:items found\r\n40\t:items Dump\r\nWarnings:\t 0\r\nErrors:\t1\r\n", tail)
+        self.assertLess(tail.index("ERROR:Item cannot be saved"), tail.index(":items found"))
+
     def test_killed_run_resumes_at_the_record(self):
         work = wd.WorkDir(os.path.join(self.tmp.name, "killed"), self.nsf)
         work.set_record(self.view["noteId"], 0, self.view["pst"], 1)

@@ -51,6 +51,10 @@ EItemEnd SaveUnlessHandlesRanOut(const CItemTarget& where, const store::Dispatch
     if (LNNoteHandlesExhausted()) return NoItem(where);
     std::u16string key = u"note " + Decimal(where.noteId);
     if (scope == ESourceScope::PerFolder) key = u"folder " + Decimal(where.folderNoteId) + u" " + key;
+    if (where.handoff) {
+        where.handoff->Hand(item, std::move(key));
+        return EItemEnd::Handed;
+    }
     storeops::CSaveResult saved = storeops::SaveFrom(item, key);
     if (saved.failure.empty()) return saved.savedOver ? EItemEnd::SavedOver : EItemEnd::Saved;
     ReportStoreFailure(where.converter.app, saved.failure);

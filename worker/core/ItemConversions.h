@@ -17,6 +17,14 @@ class CNsfConverter;
 
 std::u16string FromNotesTextOf(const LNString& text);
 
+// Takes a mail's item at the moment it would be saved, to save it while the
+// pass goes on (see SaveAhead.h).
+class ISaveHandoff {
+public:
+    virtual ~ISaveHandoff() = default;
+    virtual void Hand(const store::DispatchPtr& item, std::u16string sourceKey) = 0;
+};
+
 struct CItemTarget {
     CNsfConverter& converter;
     uint32_t position;       // view entry index, names the temporary file
@@ -24,6 +32,7 @@ struct CItemTarget {
     bool isRead;
     std::u16string& tempPath;  // set to the temporary file, deleted by the pass
     uint32_t folderNoteId;     // the Notes folder being converted
+    ISaveHandoff* handoff = nullptr;  // takes the save of a mail when set
 };
 
 enum class EItemEnd {
@@ -32,6 +41,7 @@ enum class EItemEnd {
     NoFolder,   // the PST has no folder for this kind: nothing was saved
     Restart,    // no item could be created, or note handles ran out: nothing was saved
     Refused,    // the store refused the save (app.storeFailure says why)
+    Handed,     // handed over for saving: the hand-off says how it ended
 };
 
 EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items);

@@ -1,11 +1,16 @@
 #include "worker/core/MailFolderPass.h"
 
+#include <filesystem>
+#include <optional>
+#include <utility>
+
 #include "platform/notes/LNNotes.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
 #include "worker/core/ItemConversions.h"
 #include "worker/core/NsfConverter.h"
 #include "worker/core/PassSupport.h"
+#include "worker/core/SaveAhead.h"
 #include "worker/core/WorkFiles.h"
 #include "worker/notes/DateFilter.h"
 #include "worker/notes/DateText.h"
@@ -14,9 +19,23 @@
 namespace {
 
 constexpr uint64_t batchLimit = 20000;
+// A mail whose message file is larger than this is saved before the next
+// document is read, so that two large mails are never held at once.
+constexpr uint64_t saveAheadLimit = 8u << 20;
+
+// The run ends before the position being converted: the save of the one
+// before it was refused.
+struct CRunEnded {};
 
 // The state of one pass over a folder.
-class CMailFolderPass {
+//
+// A mail's save runs while the next position is read and composed (see
+// SaveAhead.h). What the restart protocol needs stays as it is: a position's
+// record is written only once the save before it is committed, and before
+// anything of that position is kept (its save, its outcome, its calendar
+// ID); until then its log lines are held, so the log reads as if each
+// document were converted after the one before had ended.
+class CMailFolderPass : private ISaveHandoff {
 public:
     CMailFolderPass(CNsfConverter& c, const MailRunInput& in, const store::DispatchPtr& s)
         : converter(c), app(c.app), input(in), session(s) {}
@@ -30,6 +49,7 @@ public:
             // A Notes error outside the per-document guard ends the pass
             // without the final record and without the summary; the run
             // reports the folder as failed.
+            SettleAll();
             app.runLog.WriteRaw(NotesErrorText(status));
             ++app.errorCount;
             app.runLog.WriteRaw(u"\tERROR:while processing folder\r\n");
@@ -45,6 +65,18 @@ private:
         bool ended = false;   // its outcome is recorded
     };
 
+    // A mail handed over for saving, and what its outcome needs then.
+    struct CPending {
+        CCurrent current;
+        std::vector<std::u16string> problems;
+    };
+
+    // The counters as a position found them, to undo what it counted when
+    // the run ends before it.
+    struct CCounts {
+        uint64_t found, skipped, warnings, errors;
+    };
+
     void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
     void Raw(std::u16string_view text) { app.runLog.WriteRaw(text); }
 
@@ -54,8 +86,71 @@ private:
     }
 
     void Record(COutcome event) {
+        Settle();
         event.folderNoteId = input.folderNoteId;
         app.outcomes.Record(event);
+    }
+
+    // Makes the current position's record true: ends the save before it,
+    // writes the lines held for this position after that save's lines and
+    // writes the record. Throws CRunEnded when that save was refused; the
+    // position then never began (its lines and counts are dropped).
+    void Settle() {
+        if (settled) return;
+        settled = true;
+        std::string held = app.runLog.Unhold();
+        if (saveAhead.Busy()) {
+            CCounts mine = Counts();
+            SetCounts(atStart);
+            if (!EndSave()) throw CRunEnded{};
+            SetCounts({found + mine.found - atStart.found, skipped + mine.skipped - atStart.skipped,
+                       app.warningCount + mine.warnings - atStart.warnings,
+                       app.errorCount + mine.errors - atStart.errors});
+        }
+        app.runLog.WriteHeld(held);
+        WriteRecord(position, 1);
+    }
+
+    // Waits for the save handed over last and records how it ended; false
+    // when the store refused it.
+    bool EndSave() {
+        storeops::CSaveResult saved = saveAhead.Finish();
+        CPending done = std::move(*pending);
+        pending.reset();
+        EItemEnd end = saved.savedOver ? EItemEnd::SavedOver : EItemEnd::Saved;
+        if (!saved.failure.empty()) {
+            ReportStoreFailure(app, saved.failure);
+            end = EItemEnd::Refused;
+        }
+        return Ended(done.current, "mail", input.folderPath, end, done.problems);
+    }
+
+    // When the pass stops: settles the position it stopped at and ends the
+    // save of that position's own mail.
+    void SettleAll() {
+        try {
+            Settle();
+        } catch (const CRunEnded&) {
+        }
+        if (saveAhead.Busy()) EndSave();
+    }
+
+    void Hand(const store::DispatchPtr& item, std::u16string sourceKey) override {
+        Settle();
+        pending = CPending{handed, std::exchange(converter.documentProblems, {})};
+        pending->current.ended = false;
+        saveAhead.Start(item, std::move(sourceKey));
+        std::error_code ec;
+        const uintmax_t bytes = std::filesystem::file_size(sys::ToFsPath(*handedFile), ec);
+        if (!ec && bytes > saveAheadLimit && !EndSave()) throw CRunEnded{};
+    }
+
+    CCounts Counts() const { return {found, skipped, app.warningCount, app.errorCount}; }
+    void SetCounts(const CCounts& c) {
+        found = c.found;
+        skipped = c.skipped;
+        app.warningCount = c.warnings;
+        app.errorCount = c.errors;
     }
 
     void Prepare() {
@@ -86,8 +181,20 @@ private:
 
     void Loop() {
         for (uint32_t i = input.startIndex; i < count; ++i) {
-            WriteRecord(i, 1);
-            if (RunEndsHere(app, ++batchCount, batchLimit, stopped)) return;
+            position = i;
+            atStart = Counts();
+            settled = false;
+            if (saveAhead.Busy())
+                app.runLog.Hold();
+            else
+                Settle();
+            if (RunEndsHere(app, ++batchCount, batchLimit, stopped)) {
+                try {
+                    Settle();
+                } catch (const CRunEnded&) {
+                }
+                return;
+            }
             if (i % 10 == 0) converter.window->SendPosition(i);
             if (!ConvertPosition(i)) return;
         }
@@ -114,24 +221,30 @@ private:
             }
             LNSTATUS openStatus = doc.Open(0);
             if (openStatus == 263) {
+                Settle();
                 app.restartNeeded = 1;
-                WriteRecord(i, 1);
                 return false;
             }
             if (!doc.IsOpen())
                 NotOpened(current, openStatus);
             else
                 goOn = ConvertOpenDocument(i, doc, isRead, tempPath, current);
+        } catch (const CRunEnded&) {
+            goOn = false;
         } catch (...) {
             // The document is lost for this run: say so and count it.
-            std::u16string why = ExceptionText(std::current_exception());
-            if (current.noteId != 0 && !current.ended) {
-                if (current.opened) ++skipped;
-                NotConverted(current, why);
+            try {
+                std::u16string why = ExceptionText(std::current_exception());
+                if (current.noteId != 0 && !current.ended) {
+                    if (current.opened) ++skipped;
+                    NotConverted(current, why);
+                }
+                Raw(why + u"\r\n");
+                Raw(u"ERROR:Document cannot be converted\r\n");
+                ++app.errorCount;
+            } catch (const CRunEnded&) {
+                goOn = false;
             }
-            Raw(why + u"\r\n");
-            Raw(u"ERROR:Document cannot be converted\r\n");
-            ++app.errorCount;
         }
         if (!tempPath.empty()) sys::DeleteFile(tempPath);
         if (doc.IsOpen()) doc.Close();
@@ -176,15 +289,24 @@ private:
             return true;
         }
         CItemTarget where{converter, i, noteId, isRead, tempPath, input.folderNoteId};
-        switch (FormKindOf(form)) {
+        const EFormKind kind = FormKindOf(form);
+        // Only a mail's save runs ahead; every other kind finds the store idle.
+        if (kind != EFormKind::Mail) Settle();
+        switch (kind) {
             case EFormKind::Mail:
-                return Ended(current, "mail", input.folderPath, ConvertMail(where, target));
+                where.handoff = this;
+                handed = current;
+                handedFile = &tempPath;
+                return Ended(current, "mail", input.folderPath, ConvertMail(where, target),
+                             converter.documentProblems);
             case EFormKind::Task:
-                return Ended(current, "task", u"Tasks", ConvertTask(where, tasks));
+                return Ended(current, "task", u"Tasks", ConvertTask(where, tasks), converter.documentProblems);
             case EFormKind::Contact:
-                return Ended(current, "contact", u"Contacts", ConvertContact(where, contacts));
+                return Ended(current, "contact", u"Contacts", ConvertContact(where, contacts),
+                             converter.documentProblems);
             case EFormKind::DistList:
-                return Ended(current, "group", u"Contacts", ConvertDistList(where, distLists));
+                return Ended(current, "group", u"Contacts", ConvertDistList(where, distLists),
+                             converter.documentProblems);
             case EFormKind::Calendar:
                 NoteCalendarEntry(current);
                 return true;
@@ -199,6 +321,7 @@ private:
     }
 
     void NoteCalendarEntry(CCurrent& current) {
+        Settle();
         current.ended = true;
         if (inAllView) {
             Record({current.noteId, 0, EOutcome::Skipped, "calendar", {},
@@ -213,12 +336,15 @@ private:
     // Records how the item ended and keeps the folder summary true: an item
     // saved over an earlier copy or not saved at all is no dumped item, and
     // a document left to the next run was not found by this one.
-    bool Ended(CCurrent& current, const char* kind, const std::u16string& pstFolder, EItemEnd end) {
+    bool Ended(CCurrent& current, const char* kind, const std::u16string& pstFolder, EItemEnd end,
+               const std::vector<std::u16string>& problems) {
         current.ended = true;
         switch (end) {
+            case EItemEnd::Handed:
+                return true;
             case EItemEnd::Saved:
             case EItemEnd::SavedOver: {
-                COutcome event = SavedOutcome(converter.documentProblems, end == EItemEnd::SavedOver);
+                COutcome event = SavedOutcome(problems, end == EItemEnd::SavedOver);
                 event.noteId = current.noteId;
                 event.itemKind = kind;
                 event.pstFolder = pstFolder;
@@ -243,6 +369,7 @@ private:
     }
 
     void Finish() {
+        SettleAll();
         if (!view.IsNull() && view.IsOpen()) view.Close();
         if (app.restartNeeded == 0 || stopped) WriteRecord(0, stopped ? 0 : 1);
         target = tasks = contacts = distLists = nullptr;
@@ -260,6 +387,16 @@ private:
     uint64_t found = 0, skipped = 0, batchCount = 0;
     bool stopped = false;
     bool inAllView = false;
+    // The position being converted, whether its record is written, and
+    // the counters as it found them.
+    uint32_t position = 0;
+    bool settled = true;
+    CCounts atStart{};
+    // The mail being converted (for Hand) and the one being saved.
+    CCurrent handed;
+    const std::u16string* handedFile = nullptr;
+    std::optional<CPending> pending;
+    CSaveAhead saveAhead;
 };
 
 }  // namespace

@@ -1,11 +1,25 @@
 #include "worker/core/RunLog.h"
 
+#include <utility>
+
 #include "platform/sys/Text.h"
 
 bool CRunLog::Open(const std::u16string& path) { return file.OpenExisting(path) && file.SeekToEnd(); }
 
 void CRunLog::WriteRaw(std::u16string_view text) {
-    if (file.IsOpen()) file.Write(sys::ToUtf16LeBytes(text));
+    if (holding)
+        held += sys::ToUtf16LeBytes(text);
+    else if (file.IsOpen())
+        file.Write(sys::ToUtf16LeBytes(text));
+}
+
+std::string CRunLog::Unhold() {
+    holding = false;
+    return std::exchange(held, {});
+}
+
+void CRunLog::WriteHeld(std::string_view bytes) {
+    if (file.IsOpen() && !bytes.empty()) file.Write(bytes);
 }
 
 void CRunLog::WriteLine(std::u16string_view text) {

@@ -16,9 +16,17 @@ public:
     void Close() { file.Close(); }
     void WriteLine(std::u16string_view text);  // text, then CR LF
     void WriteRaw(std::u16string_view text);   // text only
+    // Holding: later lines wait in memory until Unhold() hands them back
+    // (UTF-16LE bytes) for WriteHeld(), so that lines of an earlier document
+    // that come later can still go before them.
+    void Hold() { holding = true; }
+    std::string Unhold();
+    void WriteHeld(std::string_view bytes);
 
 private:
     sys::CFile file;
+    bool holding = false;
+    std::string held;
 };
 
 // The counts of one folder pass and the run's counters.
