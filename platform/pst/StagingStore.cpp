@@ -37,7 +37,9 @@
 // folder's rows, the header), and with 4 KB pages that alone was three
 // times the bytes of the message. Values over 2 KB go to the value file, so
 // that no overflow page is written into the WAL and copied again into the
-// database at each checkpoint.
+// database at each checkpoint. For the same reason each index holds only
+// the objects it is searched for (messages by folder, children by parent):
+// an entry in an index never searched for it is one more page per commit.
 //
 // Durability: the database runs in WAL mode with synchronous=OFF. A commit
 // has handed its pages to the operating system when it returns, so a process
@@ -79,8 +81,8 @@ CREATE TABLE IF NOT EXISTS folders(id INTEGER PRIMARY KEY, parent INTEGER NOT NU
 CREATE INDEX IF NOT EXISTS foldersByParent ON folders(parent, nameKey);
 CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, kind INTEGER NOT NULL,
     parent INTEGER NOT NULL, ord INTEGER NOT NULL, folder INTEGER NOT NULL, associated INTEGER NOT NULL);
-CREATE INDEX IF NOT EXISTS objectsByParent ON objects(parent, ord);
-CREATE INDEX IF NOT EXISTS objectsByFolder ON objects(folder, kind);
+CREATE INDEX IF NOT EXISTS objectsByParent ON objects(parent, kind, ord) WHERE kind>0;
+CREATE INDEX IF NOT EXISTS objectsByFolder ON objects(folder) WHERE kind=0;
 CREATE TABLE IF NOT EXISTS props(owner INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,
     blob INTEGER, PRIMARY KEY(owner, tag)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS bags(owner INTEGER PRIMARY KEY, bag BLOB NOT NULL);
@@ -789,7 +791,7 @@ public:
 
     std::vector<int64_t> Children(int64_t obj) {
         std::vector<int64_t> out;
-        auto& s = Stmt("SELECT id FROM objects WHERE parent=? ORDER BY kind, ord");
+        auto& s = Stmt("SELECT id FROM objects WHERE parent=? AND kind>0 ORDER BY kind, ord");
         s.Bind(1, obj);
         while (s.Step()) out.push_back(s.Int(0));
         return out;
@@ -835,7 +837,7 @@ public:
         m.props = LoadBag(obj);
         std::vector<std::pair<int64_t, int>> kids;
         {
-            auto& s = Stmt("SELECT id, kind FROM objects WHERE parent=? ORDER BY kind, ord");
+            auto& s = Stmt("SELECT id, kind FROM objects WHERE parent=? AND kind>0 ORDER BY kind, ord");
             s.Bind(1, obj);
             while (s.Step()) kids.emplace_back(s.Int(0), int(s.Int(1)));
         }
@@ -855,7 +857,7 @@ public:
 
     void CreateDefaults(const std::u16string& storeName) {
         Transaction([&] {
-            Stmt("INSERT INTO meta(key, value) VALUES('format', '3')").Run();
+            Stmt("INSERT INTO meta(key, value) VALUES('format', '4')").Run();
             Stmt("INSERT INTO meta(key, value) VALUES('messages', 0)").Run();
             SaveProp(0, MakeTag(0x3001, PT_UNICODE), storeName, nullptr);
             FolderId top = 0;
@@ -974,7 +976,7 @@ std::unique_ptr<CStagingStore> CStagingStore::Open(const std::filesystem::path& 
     std::string format = fresh ? std::string() : q.Blob(0);
     q.Reset();
     if (fresh) s->impl->CreateDefaults(storeName);
-    else if (format != "3") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
+    else if (format != "4") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
     return s;
 }
 
