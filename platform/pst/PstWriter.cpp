@@ -126,7 +126,8 @@ CEncoded Encode(CStagingStore& store, PropTag tag, const PropValue& value) {
         CStoredValue stored = *v;
         CStagingStore* s = &store;
         return CStreamedValue{stored.size, [s, stored](const std::function<void(std::string_view)>& sink) {
-                                  std::string buf(kChunk, '\0');
+                                  // No bigger than the value: most are a few KB.
+                                  std::string buf(size_t(std::min<uint64_t>(kChunk, stored.size)), '\0');
                                   for (uint64_t done = 0; done < stored.size;) {
                                       size_t n = s->ReadValue(stored, done, buf.data(), buf.size());
                                       if (n == 0) throw CStagingError("staging store: value shorter than recorded");
@@ -142,7 +143,7 @@ CEncoded Encode(CStagingStore& store, PropTag tag, const PropValue& value) {
     auto path = file.path;
     return CStreamedValue{size, [path, size](const std::function<void(std::string_view)>& sink) {
                               std::ifstream in(path, std::ios::binary);
-                              std::string buf(kChunk, '\0');
+                              std::string buf(size_t(std::min<uint64_t>(kChunk, size)), '\0');
                               for (uint64_t done = 0; done < size;) {
                                   size_t n = size_t(std::min<uint64_t>(kChunk, size - done));
                                   if (!in.read(buf.data(), std::streamsize(n)))
