@@ -92,7 +92,6 @@ void CNdbFile::Flush() {
     if (buffer.empty()) return;
     uint64_t start = bufferStart;
     bufferStart += buffer.size();
-    flushedEnd = bufferStart;
     file->WriteLater(start, buffer);
     buffer.reserve(kBufferCapacity);
 }
@@ -111,7 +110,6 @@ void CNdbFile::FlushWholePages() {
     buffer.resize(size_t(cut - bufferStart));
     uint64_t start = bufferStart;
     file->WriteLater(start, buffer);
-    flushedEnd = bufferEnd;
     buffer.reserve(kBufferCapacity);
     buffer.assign(carried, carried + kept);
     bufferStart = cut;
@@ -132,9 +130,10 @@ char* CNdbFile::Reserve(uint64_t ib, size_t size) {
     }
     if (buffer.empty() && ib > written) {
         // The gap stays a hole; the buffer starts on the page boundary
-        // before ib unless bytes already written lie between the two.
+        // before ib unless bytes already written (all below `written`) lie
+        // between the two.
         uint64_t page = ib / kDirectAlign * kDirectAlign;
-        bufferStart = page >= flushedEnd ? page : ib;
+        bufferStart = page >= written ? page : ib;
         written = bufferStart;
     }
     buffer.insert(buffer.end(), size_t(ib - written), '\0');
@@ -380,7 +379,6 @@ CNdbFile::CMark CNdbFile::Mark() const {
 void CNdbFile::RollBack(const CMark& mark) {
     Flush();
     bufferStart = mark.end;  // later blocks go at or after the mark's end
-    flushedEnd = std::min(flushedEnd, mark.end);
     end = mark.end;
     nextBid = mark.nextBid;
     blocks.resize(mark.blocks);

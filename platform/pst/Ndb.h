@@ -146,7 +146,6 @@ private:
     std::unique_ptr<CBackgroundFile> file;
     CWriteBuffer buffer;
     uint64_t bufferStart = 0;  // file offset of buffer[0]
-    uint64_t flushedEnd = 0;   // end of the bytes handed to the file
     uint64_t end = 0;          // first unallocated byte
     uint64_t nextBid = 4;
     uint64_t nextPageBid = 1;

@@ -73,6 +73,7 @@ namespace {
 constexpr int kKindMessage = 0, kKindRecipient = 1, kKindAttachment = 2, kKindEmbedded = 3;
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kPackFrom = 128;  // property rows shorter than this are stored as they are
+constexpr const char* kFormat = "4";  // meta 'format' of stores this code writes and reads
 
 const char* kSchema = R"SQL(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -789,11 +790,19 @@ public:
         }
     }
 
+    // The objects below obj (id and kind), recipients before attachments,
+    // each in its order.
+    std::vector<std::pair<int64_t, int>> ChildRows(int64_t obj) {
+        std::vector<std::pair<int64_t, int>> out;
+        auto& s = Stmt("SELECT id, kind FROM objects WHERE parent=? AND kind>0 ORDER BY kind, ord");
+        s.Bind(1, obj);
+        while (s.Step()) out.emplace_back(s.Int(0), int(s.Int(1)));
+        return out;
+    }
+
     std::vector<int64_t> Children(int64_t obj) {
         std::vector<int64_t> out;
-        auto& s = Stmt("SELECT id FROM objects WHERE parent=? AND kind>0 ORDER BY kind, ord");
-        s.Bind(1, obj);
-        while (s.Step()) out.push_back(s.Int(0));
+        for (auto [id, kind] : ChildRows(obj)) out.push_back(id);
         return out;
     }
 
@@ -835,13 +844,7 @@ public:
     CStagedMessage LoadObject(int64_t obj) {
         CStagedMessage m;
         m.props = LoadBag(obj);
-        std::vector<std::pair<int64_t, int>> kids;
-        {
-            auto& s = Stmt("SELECT id, kind FROM objects WHERE parent=? AND kind>0 ORDER BY kind, ord");
-            s.Bind(1, obj);
-            while (s.Step()) kids.emplace_back(s.Int(0), int(s.Int(1)));
-        }
-        for (auto [id, kind] : kids) {
+        for (auto [id, kind] : ChildRows(obj)) {
             if (kind == kKindRecipient) {
                 m.recipients.push_back(LoadBag(id));
             } else if (kind == kKindAttachment) {
@@ -857,7 +860,7 @@ public:
 
     void CreateDefaults(const std::u16string& storeName) {
         Transaction([&] {
-            Stmt("INSERT INTO meta(key, value) VALUES('format', '4')").Run();
+            Stmt("INSERT INTO meta(key, value) VALUES('format', ?)").BindBytes(1, kFormat).Run();
             Stmt("INSERT INTO meta(key, value) VALUES('messages', 0)").Run();
             SaveProp(0, MakeTag(0x3001, PT_UNICODE), storeName, nullptr);
             FolderId top = 0;
@@ -976,7 +979,7 @@ std::unique_ptr<CStagingStore> CStagingStore::Open(const std::filesystem::path& 
     std::string format = fresh ? std::string() : q.Blob(0);
     q.Reset();
     if (fresh) s->impl->CreateDefaults(storeName);
-    else if (format != "4") throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
+    else if (format != kFormat) throw CStagingError("staging store " + path.string() + " is of another format (" + format + ")");
     return s;
 }
 

@@ -105,25 +105,25 @@ private:
         return staged;
     }
 
+    // The count a fault-injection variable gives, 0 when it is not set.
+    static long FaultCount(const char* name) {
+        const char* text = std::getenv(name);
+        return text ? std::strtol(text, nullptr, 10) : 0L;
+    }
+
     // Fault injection for tests: PSTSTORE_KILL_AFTER_SAVES=N kills the process
     // (SIGKILL, nothing flushed, no handler runs) right after its Nth new
     // message was committed, the moment a crash can leave a saved item whose
     // document the converter has not yet recorded as done.
     void CrashAfterSavesWhenAsked() {
-        static const long limit = [] {
-            const char* text = std::getenv("PSTSTORE_KILL_AFTER_SAVES");
-            return text ? std::strtol(text, nullptr, 10) : 0L;
-        }();
+        static const long limit = FaultCount("PSTSTORE_KILL_AFTER_SAVES");
         if (limit > 0 && ++saves >= limit) raise(SIGKILL);
     }
 
     // Fault injection for tests: PSTSTORE_REFUSE_FROM=N refuses the Nth new
     // message and every one after it, as a full disk would.
     void RefuseWhenAsked() {
-        static const long first = [] {
-            const char* text = std::getenv("PSTSTORE_REFUSE_FROM");
-            return text ? std::strtol(text, nullptr, 10) : 0L;
-        }();
+        static const long first = FaultCount("PSTSTORE_REFUSE_FROM");
         if (first > 0 && ++attempts >= first) ThrowDispatch(hrFail, "no space left on the device (refused for a test)");
     }
 

@@ -75,6 +75,12 @@ private:
     // the run ends before it.
     struct CCounts {
         uint64_t found, skipped, warnings, errors;
+        CCounts operator-(const CCounts& o) const {
+            return {found - o.found, skipped - o.skipped, warnings - o.warnings, errors - o.errors};
+        }
+        CCounts operator+(const CCounts& o) const {
+            return {found + o.found, skipped + o.skipped, warnings + o.warnings, errors + o.errors};
+        }
     };
 
     void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
@@ -99,13 +105,13 @@ private:
         if (settled) return;
         settled = true;
         std::string held = app.runLog.Unhold();
-        if (saveAhead.Busy()) {
-            CCounts mine = Counts();
+        if (pending) {
+            // The earlier save's outcome is counted as if this position had
+            // not begun; what this one counted so far comes back on top.
+            const CCounts mine = Counts() - atStart;
             SetCounts(atStart);
             if (!EndSave()) throw CRunEnded{};
-            SetCounts({found + mine.found - atStart.found, skipped + mine.skipped - atStart.skipped,
-                       app.warningCount + mine.warnings - atStart.warnings,
-                       app.errorCount + mine.errors - atStart.errors});
+            SetCounts(Counts() + mine);
         }
         app.runLog.WriteHeld(held);
         WriteRecord(position, 1);
@@ -132,13 +138,12 @@ private:
             Settle();
         } catch (const CRunEnded&) {
         }
-        if (saveAhead.Busy()) EndSave();
+        if (pending) EndSave();
     }
 
     void Hand(const store::DispatchPtr& item, std::u16string sourceKey) override {
         Settle();
         pending = CPending{handed, std::exchange(converter.documentProblems, {})};
-        pending->current.ended = false;
         saveAhead.Start(item, std::move(sourceKey));
         std::error_code ec;
         const uintmax_t bytes = std::filesystem::file_size(sys::ToFsPath(*handedFile), ec);
@@ -184,17 +189,12 @@ private:
             position = i;
             atStart = Counts();
             settled = false;
-            if (saveAhead.Busy())
+            if (pending)
                 app.runLog.Hold();
             else
                 Settle();
-            if (RunEndsHere(app, ++batchCount, batchLimit, stopped)) {
-                try {
-                    Settle();
-                } catch (const CRunEnded&) {
-                }
-                return;
-            }
+            // Finish settles a position the run ends at.
+            if (RunEndsHere(app, ++batchCount, batchLimit, stopped)) return;
             if (i % 10 == 0) converter.window->SendPosition(i);
             if (!ConvertPosition(i)) return;
         }
@@ -221,7 +221,6 @@ private:
             }
             LNSTATUS openStatus = doc.Open(0);
             if (openStatus == 263) {
-                Settle();
                 app.restartNeeded = 1;
                 return false;
             }

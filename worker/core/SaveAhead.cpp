@@ -19,14 +19,12 @@ void CSaveAhead::Start(store::DispatchPtr saved, std::u16string key) {
         queued = true;
         done = false;
     }
-    busy = true;
     changed.notify_all();
 }
 
 storeops::CSaveResult CSaveAhead::Finish() {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return done; });
-    busy = false;
     done = false;
     return std::move(result);
 }

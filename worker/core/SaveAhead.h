@@ -20,7 +20,7 @@ public:
 
     // Starts saving `item` under `sourceKey`; the save before must be finished.
     void Start(store::DispatchPtr item, std::u16string sourceKey);
-    bool Busy() const { return busy; }
+    // Waits for the save started last (one must have been started).
     storeops::CSaveResult Finish();
 
 private:
@@ -31,7 +31,6 @@ private:
     store::DispatchPtr item;
     std::u16string sourceKey;
     storeops::CSaveResult result;
-    bool busy = false;     // started and not finished (the pass's view)
     bool queued = false;   // waiting for the thread
     bool done = false;     // saved, result ready
     bool stopping = false;
