@@ -843,6 +843,7 @@ std::string WritePstFromStaging(const std::filesystem::path& stagingPath, const 
     size_t placed = 0;
     try {
         auto store = CStagingStore::OpenExisting(stagingPath);
+        CStagingStore::CReading reading(*store);
         CWriteStats result;
         CPartPlan plan;
         for (;;) {

@@ -990,6 +990,13 @@ std::unique_ptr<CStagingStore> CStagingStore::OpenExisting(const std::filesystem
     return s;
 }
 
+CStagingStore::CReading::CReading(CStagingStore& reading) : store(reading) { store.impl->Exec("BEGIN"); }
+
+CStagingStore::CReading::~CReading() {
+    store.impl->ResetAll();
+    sqlite3_exec(store.impl->db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 CPropBag CStagingStore::StoreProperties() {
     CImpl::CGuard guard{*impl};
     return impl->LoadBag(0);

@@ -227,6 +227,20 @@ public:
     // Opens an existing staging file; throws when there is none.
     static std::unique_ptr<CStagingStore> OpenExisting(const std::filesystem::path& path);
 
+    // Holds one read transaction for a long read-only pass (writing the
+    // PST): its reads share one snapshot and take the file's locks once, not
+    // once per query. Nothing may be written through the store meanwhile.
+    class CReading {
+    public:
+        explicit CReading(CStagingStore& store);
+        ~CReading();
+        CReading(const CReading&) = delete;
+        CReading& operator=(const CReading&) = delete;
+
+    private:
+        CStagingStore& store;
+    };
+
     ~CStagingStore();
     CStagingStore(const CStagingStore&) = delete;
     CStagingStore& operator=(const CStagingStore&) = delete;
