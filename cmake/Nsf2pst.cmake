@@ -15,3 +15,11 @@ function(nsf2pst_test name)
     PROPERTIES LABELS "${T_LABELS}"
     ENVIRONMENT "NSF2PST_HEADLESS=1;NSF2PST_BINARY_DIR=${PROJECT_BINARY_DIR};NSF2PST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# nsf2pst_allocator(TARGET) links a converting program with tcmalloc when the
+# build uses it (see NSF2PST_TCMALLOC).
+function(nsf2pst_allocator target)
+  if(TARGET PkgConfig::TCMALLOC)
+    target_link_libraries(${target} PRIVATE PkgConfig::TCMALLOC)
+  endif()
+endfunction()

@@ -7,6 +7,10 @@
 #include <mutex>
 #include <vector>
 
+// Present when the program is linked with tcmalloc, whose free memory
+// malloc_trim does not reach.
+extern "C" void MallocExtension_ReleaseFreeMemory() __attribute__((weak));
+
 namespace sys {
 namespace {
 std::mutex hooksMutex;
@@ -39,6 +43,11 @@ void KeepFreedMemory() {
     mallopt(M_TRIM_THRESHOLD, 32 << 20);
 }
 
-void ReturnFreedMemory() { malloc_trim(0); }
+void ReturnFreedMemory() {
+    if (MallocExtension_ReleaseFreeMemory)
+        MallocExtension_ReleaseFreeMemory();
+    else
+        malloc_trim(0);
+}
 
 }  // namespace sys
