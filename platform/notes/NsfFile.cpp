@@ -127,6 +127,9 @@ using CSeekResult = std::optional<std::pair<int64_t, Row>>;
 
 CNsfFile::CNsfFile(const std::string& path)
     : handle(path, false), statements(std::make_unique<CStatementCache>(handle.Get())) {
+    // The file is only read: its shared lock is taken at the first read and
+    // kept, instead of being taken, checked and dropped around every query.
+    sqlite3_exec(handle.Get(), "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
     ReadDatabaseRow(path);
 }
 
