@@ -19,8 +19,12 @@ from e2e_paths import NSF2PST, SRC  # noqa: E402
 SAMPLES = os.path.join(SRC, "tests", "data", "nsf-samples")
 
 
+# Work directories (kept with --keep-work) go here; removed when the tests end.
+WORK_TMP = tempfile.TemporaryDirectory(prefix="nsf2pst-e2e-")
+
+
 def run(args):
-    env = dict(os.environ, NSF2PST_HEADLESS="1")
+    env = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=WORK_TMP.name)
     return subprocess.run(args, env=env, capture_output=True, timeout=600)
 
 

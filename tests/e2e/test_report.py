@@ -25,8 +25,13 @@ KIND_OF_CLASS = {"IPM.Note": "mail", "IPM.Task": "task", "IPM.Appointment": "cal
                  "IPM.Contact": "contact", "IPM.DistList": "group"}
 
 
+# Work directories of these runs (kept when a run fails on purpose) go here,
+# not into the user's temporary folder; removed when the tests end.
+WORK_TMP = tempfile.TemporaryDirectory(prefix="nsf2pst-e2e-")
+
+
 def run(args, env=None):
-    e = dict(os.environ, NSF2PST_HEADLESS="1")
+    e = dict(os.environ, NSF2PST_HEADLESS="1", TMPDIR=WORK_TMP.name)
     e.update(env or {})
     return subprocess.run(args, env=e, capture_output=True, text=True, timeout=600)
 
