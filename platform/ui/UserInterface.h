@@ -1,5 +1,7 @@
 // What the programs show a person: message boxes and the worker's progress
-// window. With a display they are wxWidgets windows; without one (no DISPLAY
+// window. With a display they are wxWidgets windows (a program that does not
+// link them, the worker, loads them from the window module
+// libnsf2pst-wxui.so only then); without one (no DISPLAY
 // or WAYLAND_DISPLAY, or NSF2PST_HEADLESS=1) they run on the console: message
 // boxes print their text, the progress window prints its status line and a
 // bar to stderr (ConsoleText.h says how on a terminal and in a log), and

@@ -11,4 +11,14 @@ bool EnsureToolkit();
 std::unique_ptr<CProgressWindow> CreateWxProgress(const std::u16string& title);
 EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EButtons buttons);
 
+// The three as the window module (libnsf2pst-wxui.so) hands them over: the
+// worker loads them only when it has a display, so that a worker without
+// one never loads the toolkit and its libraries.
+struct CWindowForms {
+    bool (*ensureToolkit)();
+    std::unique_ptr<CProgressWindow> (*createProgress)(const std::u16string& title);
+    EAnswer (*messageBox)(const std::u16string& title, const std::u16string& text, EButtons buttons);
+};
+constexpr const char* kWindowFormsEntry = "Nsf2pstWindowForms";
+
 }  // namespace ui

@@ -19,6 +19,7 @@ VERSION = os.environ.get("NSF2PST_VERSION", "")
 CPACK = os.environ.get("NSF2PST_CPACK") or shutil.which("cpack") or "cpack"
 PROGRAMS = ["nsf2pst", "nsfviewer", "nsfsaver", "nsfdb", "pstbuild"]
 SAMPLE = "usr/share/nsf2pst/samples/mailbox.nsf"
+WINDOW_MODULE = "usr/lib/nsf2pst/libnsf2pst-wxui.so"
 EXPECTED_FILES = [f"usr/bin/{p}" for p in PROGRAMS] + [
     "usr/share/man/man1/nsf2pst.1.gz",
     "usr/share/man/man1/nsfdb.1.gz",
@@ -28,6 +29,7 @@ EXPECTED_FILES = [f"usr/bin/{p}" for p in PROGRAMS] + [
     "usr/share/doc/nsf2pst/README.md",
     "usr/share/doc/nsf2pst/examples/mailbox/mailbox.json",
     SAMPLE,
+    WINDOW_MODULE,
 ]
 
 
@@ -103,6 +105,14 @@ class DebianPackage(unittest.TestCase):
             self.assertEqual(entries[f"usr/bin/{p}"], "-rwxr-xr-x", p)
         # Nothing from the build or source tree leaks into the package.
         self.assertFalse([p for p in entries if "/work/" in p or "CMakeFiles" in p])
+
+    def test_the_worker_finds_its_window_module_inside_the_package(self):
+        saver = os.path.join(self.root, "usr/bin/nsfsaver")
+        dynamic = run(["readelf", "-d", saver]).stdout
+        paths = re.search(r"\(RUNPATH\)\s+Library runpath: \[(.*)\]", dynamic).group(1).split(":")
+        found = [p for p in paths if os.path.isfile(os.path.join(
+            p.replace("$ORIGIN", os.path.dirname(saver)), os.path.basename(WINDOW_MODULE)))]
+        self.assertEqual(found, ["$ORIGIN/../lib/nsf2pst"], paths)
 
     def test_depends_names_the_package_of_every_linked_library(self):
         depends = {re.split(r"[\s(]", d.strip())[0] for d in self.field("Depends").split(",") if d.strip()}

@@ -427,6 +427,24 @@ class CalendarBatches(unittest.TestCase):
         self.assertEqual(work.record(), (0, 0, "Calendar", 1))
         self.assertEqual(self.appointment_tags(work), Counter())
 
+    def test_the_toolkit_is_loaded_only_with_a_display(self):
+        """Without a display a worker never loads the window toolkit (its
+        start stays short); with one it shows its progress window from the
+        window module and ends by itself."""
+        if not os.environ.get("DISPLAY"):
+            self.skipTest("no display")
+        for shown in (False, True):
+            with self.subTest(display=shown):
+                work = wd.WorkDir(os.path.join(self.tmp.name, "toolkit-%d" % shown), self.nsf)
+                work.set_record(0, 0, "Calendar", 1)
+                env = {"LD_DEBUG": "files", "NSF2PST_HEADLESS": "0" if shown else "1"}
+                code, state, err = work.finish(work.start(True, env), True, timeout=120)
+                self.assertEqual((code, state), (255, "complete"))
+                loaded = set(re.findall(r"file=(\S+) \[0\];  (?:needed|dynamically loaded) by", err.decode()))
+                toolkit = sorted(name for name in loaded if "wx" in name)
+                self.assertEqual("libnsf2pst-wxui.so" in loaded, shown, toolkit)
+                self.assertEqual(any(name.startswith("libwx_") for name in loaded), shown, toolkit)
+
     def test_stop_in_a_calendar_run(self):
         work = self.recorded("stop")
         ids = work.calendar_ids()
