@@ -10,6 +10,8 @@
 #ifdef NSF2PST_HAVE_WX
 #include <dlfcn.h>
 
+#include <filesystem>
+
 #include "platform/ui/WxProgressDialog.h"
 #endif
 
@@ -30,9 +32,13 @@ const CWindowForms* LoadWindowForms() {
         static const CWindowForms linked{EnsureToolkit, CreateWxProgress, WxMessageBox};
         return &linked;
     }
-    // Found through the program's run path; never unloaded, since the
-    // toolkit keeps running until the process ends.
-    void* module = dlopen(NSF2PST_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
+    // Beside the program's folder, as installed and in the build tree (a
+    // run path would not do: the sanitizers' dlopen does not search the
+    // program's). Never unloaded: the toolkit runs until the process ends.
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string path = (program.parent_path() / NSF2PST_WINDOW_MODULE).lexically_normal().string();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         PrintConsoleLine(std::string("the windows cannot be shown: ") + dlerror());
         return nullptr;

@@ -106,14 +106,6 @@ class DebianPackage(unittest.TestCase):
         # Nothing from the build or source tree leaks into the package.
         self.assertFalse([p for p in entries if "/work/" in p or "CMakeFiles" in p])
 
-    def test_the_worker_finds_its_window_module_inside_the_package(self):
-        saver = os.path.join(self.root, "usr/bin/nsfsaver")
-        dynamic = run(["readelf", "-d", saver]).stdout
-        paths = re.search(r"\(RUNPATH\)\s+Library runpath: \[(.*)\]", dynamic).group(1).split(":")
-        found = [p for p in paths if os.path.isfile(os.path.join(
-            p.replace("$ORIGIN", os.path.dirname(saver)), os.path.basename(WINDOW_MODULE)))]
-        self.assertEqual(found, ["$ORIGIN/../lib/nsf2pst"], paths)
-
     def test_depends_names_the_package_of_every_linked_library(self):
         depends = {re.split(r"[\s(]", d.strip())[0] for d in self.field("Depends").split(",") if d.strip()}
         for name in ("libicu", "libsqlite3-0", "libgmime-3.0-0", "libwxgtk3.2-1", "libc6", "libstdc++6"):

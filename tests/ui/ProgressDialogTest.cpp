@@ -10,12 +10,14 @@
 
 #include "platform/sys/Text.h"
 #include "platform/ui/UserInterface.h"
+#include "platform/ui/WxProgressDialog.h"
 #include "tests/support/CommandOutput.h"
 
 TEST(ProgressWindowGui, ShowsTitleBarStatusAndStop) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     unsetenv("NSF2PST_HEADLESS");
     ASSERT_FALSE(ui::IsHeadless());
+    ASSERT_TRUE(ui::EnsureToolkit());  // this program links the window forms, as the viewer does
     auto window = ui::CProgressWindow::Create(u"Kelvro Saving Data");
     ASSERT_TRUE(window);
     std::thread worker;

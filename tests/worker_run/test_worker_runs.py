@@ -440,7 +440,8 @@ class CalendarBatches(unittest.TestCase):
                 env = {"LD_DEBUG": "files", "NSF2PST_HEADLESS": "0" if shown else "1"}
                 code, state, err = work.finish(work.start(True, env), True, timeout=120)
                 self.assertEqual((code, state), (255, "complete"))
-                loaded = set(re.findall(r"file=(\S+) \[0\];  (?:needed|dynamically loaded) by", err.decode()))
+                loaded = {os.path.basename(name) for name in
+                          re.findall(r"file=(\S+) \[0\];  (?:needed|dynamically loaded) by", err.decode())}
                 toolkit = sorted(name for name in loaded if "wx" in name)
                 self.assertEqual("libnsf2pst-wxui.so" in loaded, shown, toolkit)
                 self.assertEqual(any(name.startswith("libwx_") for name in loaded), shown, toolkit)
