@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git rsync
-  libicu-dev libsqlite3-dev zlib1g-dev liblz4-dev nlohmann-json3-dev libgmime-3.0-dev libxml2-dev
+  libicu-dev libsqlite3-dev libdeflate-dev liblz4-dev nlohmann-json3-dev libgmime-3.0-dev libxml2-dev
   libwxgtk3.2-dev
   libgoogle-perftools-dev libgtest-dev libgmock-dev libbenchmark-dev
   pst-utils pff-tools python3 python3-pypff

@@ -1,7 +1,7 @@
 // The node database layer: see Ndb.h.
 #include "platform/pst/Ndb.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
@@ -57,16 +57,10 @@ uint8_t LongestFreeRun(const std::array<uint8_t, 496>& map) {
 }  // namespace
 
 uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
-    // zlib's CRC-32 is the same polynomial with the value inverted before
-    // and after; inverting around it leaves the plain CRC the format uses.
-    auto p = static_cast<const Bytef*>(data);
-    while (size > 0) {
-        auto n = uInt(std::min<size_t>(size, 1u << 30));
-        crc = uint32_t(crc32(crc ^ 0xFFFFFFFFu, p, n)) ^ 0xFFFFFFFFu;
-        p += n;
-        size -= n;
-    }
-    return crc;
+    // libdeflate's CRC-32 (gzip's) is the same polynomial with the value
+    // inverted before and after; inverting around it leaves the plain CRC
+    // the format uses.
+    return libdeflate_crc32(crc ^ 0xFFFFFFFFu, data, size) ^ 0xFFFFFFFFu;
 }
 
 uint16_t ComputeSig(uint64_t ib, uint64_t bid) {
