@@ -21,17 +21,12 @@ namespace ui {
 // Defined when the program links the window forms itself, as the viewer and
 // the front program do, which draw windows of their own; the worker does not
 // and loads them from the window module when it has a display.
-[[gnu::weak]] bool EnsureToolkit();
-[[gnu::weak]] std::unique_ptr<CProgressWindow> CreateWxProgress(const std::u16string& title);
-[[gnu::weak]] EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EButtons buttons);
+[[gnu::weak]] const CWindowForms* WindowFormsTable();
 
 namespace {
 
 const CWindowForms* LoadWindowForms() {
-    if (&EnsureToolkit && &CreateWxProgress && &WxMessageBox) {
-        static const CWindowForms linked{EnsureToolkit, CreateWxProgress, WxMessageBox};
-        return &linked;
-    }
+    if (&WindowFormsTable) return WindowFormsTable();
     // Beside the program's folder, as installed and in the build tree (a
     // run path would not do: the sanitizers' dlopen does not search the
     // program's). Never unloaded: the toolkit runs until the process ends.

@@ -3,6 +3,5 @@
 #include "platform/ui/WxProgressDialog.h"
 
 extern "C" __attribute__((visibility("default"))) const ui::CWindowForms* Nsf2pstWindowForms() {
-    static const ui::CWindowForms forms{ui::EnsureToolkit, ui::CreateWxProgress, ui::WxMessageBox};
-    return &forms;
+    return ui::WindowFormsTable();
 }

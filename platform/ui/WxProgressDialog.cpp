@@ -145,4 +145,9 @@ EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EB
     return ShowInfoMessage(nullptr, ToWx(title), ToWx(text), buttons);
 }
 
+const CWindowForms* WindowFormsTable() {
+    static const CWindowForms forms{EnsureToolkit, CreateWxProgress, WxMessageBox};
+    return &forms;
+}
+
 }  // namespace ui

@@ -11,14 +11,16 @@ bool EnsureToolkit();
 std::unique_ptr<CProgressWindow> CreateWxProgress(const std::u16string& title);
 EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EButtons buttons);
 
-// The three as the window module (libnsf2pst-wxui.so) hands them over: the
-// worker loads them only when it has a display, so that a worker without
-// one never loads the toolkit and its libraries.
+// The three as one table: what a program that links them uses, and what
+// the window module (libnsf2pst-wxui.so) hands over to the worker, which
+// loads it only when it has a display, so that a worker without one never
+// loads the toolkit and its libraries.
 struct CWindowForms {
     bool (*ensureToolkit)();
     std::unique_ptr<CProgressWindow> (*createProgress)(const std::u16string& title);
     EAnswer (*messageBox)(const std::u16string& title, const std::u16string& text, EButtons buttons);
 };
+const CWindowForms* WindowFormsTable();
 constexpr const char* kWindowFormsEntry = "Nsf2pstWindowForms";
 
 }  // namespace ui
