@@ -494,6 +494,51 @@ class CalendarBatches(unittest.TestCase):
         self.assertEqual(self.appointment_tags(work), Counter(d["tag"] for d in manifest["documents"]))
 
 
+def tiny_gif(red, green):
+    """A valid 1 x 1 GIF whose palette makes its bytes its own."""
+    return (b"GIF89a\x01\x00\x01\x00\x80\x00\x00" + bytes([red, green, 0, 255, 255, 255]) +
+            b"\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b")
+
+
+class InlineImagesOfConsecutiveMails(unittest.TestCase):
+    def test_each_mail_keeps_its_own_picture(self):
+        # Every mail's picture is saved under the same temporary file name;
+        # mails are imported while later ones are converted, so a picture
+        # read after the next mail rewrote that file would go to the wrong
+        # message.
+        count = 40
+        gifs = [tiny_gif(i, 255 - i) for i in range(count)]
+        docs = [{"noteId": 2304 + 4 * i, "form": "Memo", "created": "2019-03-04T10:00:00+01:00",
+                 "items": {"Subject": "Picture %02d" % i, "From": "CN=John Smith/O=Acme",
+                           "SendTo": ["CN=Jane Doe/O=Acme"],
+                           "Body": {"richtext": ["Item %02d." % i,
+                                                 {"image": {"base64": base64.b64encode(g).decode("ascii")}}]}}}
+                for i, g in enumerate(gifs)]
+        with tempfile.TemporaryDirectory(prefix="worker_run_") as root:
+            nsf = wd.build_description(os.path.join(root, "pictures.json"), {
+                "forms": FORMS, "documents": docs,
+                "views": [{"name": "($Inbox)", "folder": True, "noteId": 8250,
+                           "entries": [d["noteId"] for d in docs]}]})
+            work = wd.WorkDir(os.path.join(root, "w"), nsf)
+            work.convert_folder(8250, "Inbox")
+            f = wd.pypff.file()
+            f.open(work.build_pst())
+            pictures = {}
+
+            def walk(folder):
+                for i in range(folder.number_of_sub_messages):
+                    m = folder.get_sub_message(i)
+                    self.assertEqual(m.number_of_attachments, 1, m.subject)
+                    a = m.get_attachment(0)
+                    pictures[m.subject] = a.read_buffer(a.size)
+                for i in range(folder.number_of_sub_folders):
+                    walk(folder.get_sub_folder(i))
+
+            walk(f.get_root_folder())
+            f.close()
+            self.assertEqual(pictures, {"Picture %02d" % i: g for i, g in enumerate(gifs)})
+
+
 class PstOfCategorisedMail(unittest.TestCase):
     def test_mail_with_categories_only_gives_a_pst_libpff_opens(self):
         # The only named property of the store is the categories keyword.

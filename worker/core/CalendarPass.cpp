@@ -207,7 +207,7 @@ int CCalendarPass::ConvertOpenEntry(uint32_t noteId, LNDocument& doc) {
     if (LNNoteHandlesExhausted()) return 0;
     storeops::CSaveResult saved = storeops::SaveFrom(item, u"calendar note " + Decimal(noteId));
     if (!saved.failure.empty()) {
-        ReportStoreFailure(app, saved.failure);
+        ReportStoreFailure(app, saved.failure, app.errorCount);
         Record(noteId, EOutcome::NotConverted, sys::Utf8ToUtf16(app.storeFailure));
         return 0;
     }

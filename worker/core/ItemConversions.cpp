@@ -4,6 +4,7 @@
 #include "worker/core/NsfConverter.h"
 #include "worker/core/PassSupport.h"
 #include "worker/notes/CleanName.h"
+#include "worker/notes/HtmlConversion.h"
 #include "worker/notes/NotesText.h"
 #include "worker/store/StoreOperations.h"
 #include "worker/writers/ContactRecord.h"
@@ -47,17 +48,20 @@ EItemEnd NoItem(const CItemTarget& where) {
     return EItemEnd::Restart;
 }
 
-EItemEnd SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item, ESourceScope scope) {
+// Saves the item, or hands it over (with its import and puts when they
+// are given) for the pass to save.
+EItemEnd SaveUnlessHandlesRanOut(const CItemTarget& where, const store::DispatchPtr& item, ESourceScope scope,
+                                 std::function<void()> importAndPuts = {}) {
     if (LNNoteHandlesExhausted()) return NoItem(where);
     std::u16string key = u"note " + Decimal(where.noteId);
     if (scope == ESourceScope::PerFolder) key = u"folder " + Decimal(where.folderNoteId) + u" " + key;
     if (where.handoff) {
-        where.handoff->Hand(item, std::move(key));
+        where.handoff->Hand({item, std::move(key), std::move(importAndPuts)});
         return EItemEnd::Handed;
     }
     storeops::CSaveResult saved = storeops::SaveFrom(item, key);
     if (saved.failure.empty()) return saved.savedOver ? EItemEnd::SavedOver : EItemEnd::Saved;
-    ReportStoreFailure(where.converter.app, saved.failure);
+    ReportStoreFailure(where.converter.app, saved.failure, where.converter.app.errorCount);
     return EItemEnd::Refused;
 }
 
@@ -90,12 +94,22 @@ void PutMailProperties(const store::DispatchPtr& item, const MailRecord& r) {
     Put(item, 0x38, CVariant(true));
 }
 
+void ImportMail(const store::DispatchPtr& item, const std::u16string& emlPath, const MailRecord& record) {
+    storeops::Import(item, emlPath, storeops::ImportRfc822);
+    PutMailProperties(item, record);
+    PutIfText(item, 0xd, record.CategoriesText);
+    Put(item, 0x41, CVariant(record.IsRead != 0));
+    Put(item, 0x60030093, CVariant(true));
+    PutNotesIdentity(item, record.identity);
+}
+
 }  // namespace
 
 std::u16string FromNotesTextOf(const LNString& text) { return FromNotesText(text); }
 
 EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     CNsfConverter& converter = where.converter;
+    const uint64_t imagesBefore = ImageFilesSaved();
     MailRecord record;
     ReadMailRecord(converter, where.noteId, record);
     record.IsRead = where.isRead ? 1 : 0;
@@ -104,12 +118,15 @@ EItemEnd ConvertMail(CItemTarget& where, const store::DispatchPtr& items) {
     if (!item) return NoItem(where);
     where.tempPath = TempFile(where, u".eml");
     WriteMailEml(converter, record, where.tempPath, where.noteId);
-    storeops::Import(item, where.tempPath, storeops::ImportRfc822);
-    PutMailProperties(item, record);
-    PutIfText(item, 0xd, record.CategoriesText);
-    Put(item, 0x41, CVariant(record.IsRead != 0));
-    Put(item, 0x60030093, CVariant(true));
-    PutNotesIdentity(item, record.identity);
+    // A mail that saved no image files for its import to read can be
+    // imported while the next documents are converted.
+    if (where.handoff && ImageFilesSaved() == imagesBefore) {
+        return SaveUnlessHandlesRanOut(where, item, ESourceScope::PerFolder,
+                                       [item, path = where.tempPath, record = std::move(record)] {
+                                           ImportMail(item, path, record);
+                                       });
+    }
+    ImportMail(item, where.tempPath, record);
     return SaveUnlessHandlesRanOut(where, item, ESourceScope::PerFolder);
 }
 

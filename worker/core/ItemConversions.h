@@ -6,6 +6,7 @@
 // restart at the same document, or as failed when the store refused it).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/notes/LNString.h"
@@ -17,12 +18,20 @@ class CNsfConverter;
 
 std::u16string FromNotesTextOf(const LNString& text);
 
-// Takes a mail's item at the moment it would be saved, to save it while the
-// pass goes on (see SaveAhead.h).
+// A mail's item at the moment it would be imported or saved.
+struct CHandedMail {
+    store::DispatchPtr item;
+    std::u16string sourceKey;
+    // The import of the message file and the puts after it, when they are
+    // left to run with the save; the temporary file then goes with them.
+    std::function<void()> importAndPuts;
+};
+
+// Takes a mail's item to save it while the pass goes on (see SaveAhead.h).
 class ISaveHandoff {
 public:
     virtual ~ISaveHandoff() = default;
-    virtual void Hand(const store::DispatchPtr& item, std::u16string sourceKey) = 0;
+    virtual void Hand(CHandedMail mail) = 0;
 };
 
 struct CItemTarget {
@@ -30,7 +39,7 @@ struct CItemTarget {
     uint32_t position;       // view entry index, names the temporary file
     LNNOTEID noteId;
     bool isRead;
-    std::u16string& tempPath;  // set to the temporary file, deleted by the pass
+    std::u16string& tempPath;  // set to the temporary file, deleted by the pass or the saving thread
     uint32_t folderNoteId;     // the Notes folder being converted
     ISaveHandoff* handoff = nullptr;  // takes the save of a mail when set
 };

@@ -1,7 +1,7 @@
 #include "worker/core/MailFolderPass.h"
 
+#include <deque>
 #include <filesystem>
-#include <optional>
 #include <utility>
 
 #include "platform/notes/LNNotes.h"
@@ -29,12 +29,16 @@ struct CRunEnded {};
 
 // The state of one pass over a folder.
 //
-// A mail's save runs while the next position is read and composed (see
-// SaveAhead.h). What the restart protocol needs stays as it is: a position's
-// record is written only once the save before it is committed, and before
+// Mails are imported and saved on the saving thread while the next
+// positions are read and composed (see SaveAhead.h). What the restart
+// protocol needs stays as it is: a position's record is written only once
+// the save before it is committed and its outcome recorded, and before
 // anything of that position is kept (its save, its outcome, its calendar
-// ID); until then its log lines are held, so the log reads as if each
-// document were converted after the one before had ended.
+// ID). While mails wait for the store, the saving thread writes their held
+// log lines, records and outcomes in order, and the lines of the positions
+// after them are held; so the log reads as if each document were converted
+// after the one before had ended. Anything but a handed mail first waits
+// until every save has ended (Settle).
 class CMailFolderPass : private ISaveHandoff {
 public:
     CMailFolderPass(CNsfConverter& c, const MailRunInput& in, const store::DispatchPtr& s)
@@ -65,12 +69,6 @@ private:
         bool ended = false;   // its outcome is recorded
     };
 
-    // A mail handed over for saving, and what its outcome needs then.
-    struct CPending {
-        CCurrent current;
-        std::vector<std::u16string> problems;
-    };
-
     // The counters as a position found them, to undo what it counted when
     // the run ends before it.
     struct CCounts {
@@ -93,61 +91,126 @@ private:
 
     void Record(COutcome event) {
         Settle();
+        RecordSettled(std::move(event));
+    }
+
+    void RecordSettled(COutcome event) {
         event.folderNoteId = input.folderNoteId;
         app.outcomes.Record(event);
     }
 
-    // Makes the current position's record true: ends the save before it,
-    // writes the lines held for this position after that save's lines and
-    // writes the record. Throws CRunEnded when that save was refused; the
-    // position then never began (its lines and counts are dropped).
+    // Makes the current position's record true: ends every save before it,
+    // writes the lines held for this position after those saves' lines and
+    // writes the record. Throws CRunEnded when one of those saves was
+    // refused; the position then never began (its lines and counts are
+    // dropped).
     void Settle() {
         if (settled) return;
         settled = true;
         std::string held = app.runLog.Unhold();
-        if (pending) {
-            // The earlier save's outcome is counted as if this position had
-            // not begun; what this one counted so far comes back on top.
+        if (saveAhead.Busy()) {
+            // The earlier saves' outcomes are counted as if this position
+            // had not begun; what this one counted so far comes back on top.
             const CCounts mine = Counts() - atStart;
             SetCounts(atStart);
-            if (!EndSave()) throw CRunEnded{};
+            EndSaves();
             SetCounts(Counts() + mine);
         }
         app.runLog.WriteHeld(held);
         WriteRecord(position, 1);
     }
 
-    // Waits for the save handed over last and records how it ended; false
-    // when the store refused it.
-    bool EndSave() {
-        storeops::CSaveResult saved = saveAhead.Finish();
-        CPending done = std::move(*pending);
-        pending.reset();
-        EItemEnd end = saved.savedOver ? EItemEnd::SavedOver : EItemEnd::Saved;
-        if (!saved.failure.empty()) {
-            ReportStoreFailure(app, saved.failure);
-            end = EItemEnd::Refused;
-        }
-        return Ended(done.current, "mail", input.folderPath, end, done.problems);
+    // Waits for every mail handed over and takes over what their ends
+    // counted. When the store refused one, the positions handed after it
+    // never began: what they counted and the lines held since are dropped,
+    // and CRunEnded ends the run.
+    void EndSaves() {
+        if (!saveAhead.Busy()) return;
+        const CSaveAhead::CDrained drained = saveAhead.Drain();
+        const CCounts base = drained.ended < handedAtStart.size() ? handedAtStart[drained.ended] : Counts();
+        SetCounts(base + std::exchange(countedBySaves, CCounts{}));
+        handedAtStart.clear();
+        if (!drained.stopped) return;
+        app.runLog.Unhold();
+        throw CRunEnded{};
     }
 
     // When the pass stops: settles the position it stopped at and ends the
-    // save of that position's own mail.
+    // saves still running.
     void SettleAll() {
         try {
             Settle();
+            EndSaves();
         } catch (const CRunEnded&) {
+            return;
         }
-        if (pending) EndSave();
+        app.runLog.WriteHeld(app.runLog.Unhold());
     }
 
-    void Hand(const store::DispatchPtr& item, std::u16string sourceKey) override {
-        Settle();
-        pending = CPending{handed, std::exchange(converter.documentProblems, {})};
-        saveAhead.Start(item, std::move(sourceKey));
+    // Hands a mail to the saving thread. Its position's held lines and
+    // record go with it when the position is not settled yet; from here the
+    // saving thread writes the log until the saves are ended.
+    void Hand(CHandedMail mail) override {
+        if (!settled && saveAhead.Stopped()) Settle();  // throws: an earlier save was refused
         std::error_code ec;
         const uintmax_t bytes = std::filesystem::file_size(sys::ToFsPath(*handedFile), ec);
-        if (!ec && bytes > saveAheadLimit && !EndSave()) throw CRunEnded{};
+        CSaveAhead::CJob job;
+        job.item = std::move(mail.item);
+        job.sourceKey = std::move(mail.sourceKey);
+        job.importAndPuts = std::move(mail.importAndPuts);
+        // The import reads the message file: it is deleted after it.
+        if (job.importAndPuts) job.messageFile = std::exchange(*handedFile, {});
+        const uint64_t jobBytes = ec ? 0 : bytes;
+        job.bytes = jobBytes;
+        const bool writesRecord = !settled;
+        job.begin = [this, writesRecord, at = position, held = settled ? std::string() : app.runLog.Unhold()] {
+            app.runLog.WriteHeld(held);
+            if (writesRecord) WriteRecord(at, 1);
+        };
+        job.end = [this, current = handed, problems = std::exchange(converter.documentProblems, {})](
+                      storeops::CSaveResult& saved, std::exception_ptr importFailure) {
+            return EndOfSave(current, problems, saved, importFailure);
+        };
+        settled = true;
+        app.runLog.Hold();
+        handedAtStart.push_back(atStart);
+        saveAhead.Start(std::move(job));
+        if (jobBytes > saveAheadLimit) EndSaves();
+    }
+
+    // How a handed mail ended, on the saving thread: its outcome, and its
+    // counts into countedBySaves. False when the store refused it.
+    bool EndOfSave(const CCurrent& current, const std::vector<std::u16string>& problems,
+                   storeops::CSaveResult& saved, std::exception_ptr importFailure) {
+        CCounts& counts = countedBySaves;
+        if (importFailure) {
+            // Lost for this run, as any document that cannot be converted.
+            std::u16string why = ExceptionText(importFailure);
+            ++counts.skipped;
+            RecordSettled({current.noteId, 0, EOutcome::NotConverted, {}, {}, why});
+            Raw(why + u"\r\n");
+            Raw(u"ERROR:Document cannot be converted\r\n");
+            ++counts.errors;
+            return true;
+        }
+        if (!saved.failure.empty()) {
+            ReportStoreFailure(app, saved.failure, counts.errors);
+            ++counts.skipped;
+            RecordSettled({current.noteId, 0, EOutcome::NotConverted, "mail", {}, sys::Utf8ToUtf16(app.storeFailure)});
+            return false;
+        }
+        RecordSettled(SavedEvent(current, "mail", input.folderPath, problems, saved.savedOver));
+        if (saved.savedOver) ++counts.skipped;
+        return true;
+    }
+
+    static COutcome SavedEvent(const CCurrent& current, const char* kind, const std::u16string& pstFolder,
+                               const std::vector<std::u16string>& problems, bool savedOver) {
+        COutcome event = SavedOutcome(problems, savedOver);
+        event.noteId = current.noteId;
+        event.itemKind = kind;
+        event.pstFolder = pstFolder;
+        return event;
     }
 
     CCounts Counts() const { return {found, skipped, app.warningCount, app.errorCount}; }
@@ -189,7 +252,7 @@ private:
             position = i;
             atStart = Counts();
             settled = false;
-            if (pending)
+            if (saveAhead.Busy())
                 app.runLog.Hold();
             else
                 Settle();
@@ -343,11 +406,7 @@ private:
                 return true;
             case EItemEnd::Saved:
             case EItemEnd::SavedOver: {
-                COutcome event = SavedOutcome(problems, end == EItemEnd::SavedOver);
-                event.noteId = current.noteId;
-                event.itemKind = kind;
-                event.pstFolder = pstFolder;
-                Record(event);
+                Record(SavedEvent(current, kind, pstFolder, problems, end == EItemEnd::SavedOver));
                 if (end == EItemEnd::SavedOver) ++skipped;
                 return true;
             }
@@ -391,10 +450,14 @@ private:
     uint32_t position = 0;
     bool settled = true;
     CCounts atStart{};
-    // The mail being converted (for Hand) and the one being saved.
+    // The mail being converted (for Hand).
     CCurrent handed;
-    const std::u16string* handedFile = nullptr;
-    std::optional<CPending> pending;
+    std::u16string* handedFile = nullptr;
+    // The counters as each position handed since the last drain found
+    // them, and what the ends of their saves counted (on the saving thread).
+    std::deque<CCounts> handedAtStart;
+    CCounts countedBySaves{};
+    // Last: its thread ends before anything its jobs use goes.
     CSaveAhead saveAhead;
 };
 

@@ -28,9 +28,9 @@ bool RunEndsHere(CsavingprocessApp& app, uint64_t batchCount, uint64_t batchLimi
     return false;
 }
 
-void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason) {
+void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason, uint64_t& errorCount) {
     app.runLog.WriteRaw(u"ERROR:Item cannot be saved in the PST file: " + sys::Utf8ToUtf16(reason) + u"\r\n");
-    ++app.errorCount;
+    ++errorCount;
     app.storeFailure = "the PST store cannot save items: " + reason;
 }
 

@@ -21,9 +21,9 @@ std::u16string Decimal(uint64_t value);
 // full (a restart follows; the count includes the coming document) or Stop
 // was pressed (the flag is set back and `stopped` set).
 bool RunEndsHere(CsavingprocessApp& app, uint64_t batchCount, uint64_t batchLimit, bool& stopped);
-// A save the PST store refused: logged as an error and counted; the run then
-// ends as failed at this document.
-void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason);
+// A save the PST store refused: logged as an error and counted in
+// errorCount; the run then ends as failed at this document.
+void ReportStoreFailure(CsavingprocessApp& app, const std::string& reason, uint64_t& errorCount);
 // The outcome of a document the store saved: incomplete when the readers and
 // writers could not carry all of it (their reasons joined), merged when the
 // save replaced the copy an earlier folder or run made, converted otherwise.

@@ -7,14 +7,14 @@
 bool CRunLog::Open(const std::u16string& path) { return file.OpenExisting(path) && file.SeekToEnd(); }
 
 void CRunLog::WriteRaw(std::u16string_view text) {
-    if (holding)
+    if (holder.load() == std::this_thread::get_id())
         held += sys::ToUtf16LeBytes(text);
     else if (file.IsOpen())
         file.Write(sys::ToUtf16LeBytes(text));
 }
 
 std::string CRunLog::Unhold() {
-    holding = false;
+    holder = std::thread::id{};
     return std::exchange(held, {});
 }
 

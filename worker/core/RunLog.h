@@ -2,8 +2,10 @@
 // run appends to. The worker never creates it and never writes a byte-order
 // mark; lines end with explicit CR LF.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "platform/sys/Files.h"
 #include "platform/sys/Time.h"
@@ -16,16 +18,18 @@ public:
     void Close() { file.Close(); }
     void WriteLine(std::u16string_view text);  // text, then CR LF
     void WriteRaw(std::u16string_view text);   // text only
-    // Holding: later lines wait in memory until Unhold() hands them back
-    // (UTF-16LE bytes) for WriteHeld(), so that lines of an earlier document
-    // that come later can still go before them.
-    void Hold() { holding = true; }
+    // Holding: later lines of the calling thread wait in memory until
+    // Unhold() hands them back (UTF-16LE bytes) for WriteHeld(), so that
+    // lines of an earlier document that come later can still go before
+    // them. Meanwhile another thread (the one saving the earlier documents)
+    // writes to the file; the two never write to the file at once.
+    void Hold() { holder = std::this_thread::get_id(); }
     std::string Unhold();
     void WriteHeld(std::string_view bytes);
 
 private:
     sys::CFile file;
-    bool holding = false;
+    std::atomic<std::thread::id> holder{};
     std::string held;
 };
 

@@ -1,57 +1,122 @@
 #include "worker/core/SaveAhead.h"
 
+#include "platform/sys/Files.h"
+
+namespace {
+
+// At most this many mails, and this many bytes of their message files,
+// wait for the store; a single larger mail still goes alone.
+constexpr size_t maxWaitingJobs = 16;
+constexpr uint64_t maxWaitingBytes = 16u << 20;
+
+}  // namespace
+
 CSaveAhead::~CSaveAhead() {
-    if (!thread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopping = true;
+    if (thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+            DropWaiting();
+        }
+        changed.notify_all();
+        thread.join();
     }
-    changed.notify_all();
-    thread.join();
 }
 
-void CSaveAhead::Start(store::DispatchPtr saved, std::u16string key) {
+void CSaveAhead::Start(CJob job) {
     if (!thread.joinable()) thread = std::thread([this] { Loop(); });
+    ++handed;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        item = std::move(saved);
-        sourceKey = std::move(key);
-        queued = true;
-        done = false;
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] {
+            const bool idle = waiting.empty() && !running;
+            return idle || (waiting.size() < maxWaitingJobs && waitingBytes + job.bytes <= maxWaitingBytes);
+        });
+        if (stopped) {
+            // Dropped unrun, as every job after a stop.
+            if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
+            return;
+        }
+        waitingBytes += job.bytes;
+        waiting.push_back(std::move(job));
     }
     changed.notify_all();
 }
 
-storeops::CSaveResult CSaveAhead::Finish() {
+bool CSaveAhead::Stopped() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopped;
+}
+
+CSaveAhead::CDrained CSaveAhead::Drain() {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return done; });
-    done = false;
-    return std::move(result);
+    changed.wait(lock, [this] { return waiting.empty() && !running; });
+    CDrained drained{ended, stopped};
+    ended = 0;
+    handed = 0;
+    return drained;
 }
 
 void CSaveAhead::Loop() {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return queued || stopping; });
-        if (!queued) return;
-        queued = false;
-        store::DispatchPtr saving = std::move(item);
-        std::u16string key = std::move(sourceKey);
+        changed.wait(lock, [this] { return !waiting.empty() || closing; });
+        if (waiting.empty()) return;
+        CJob job = std::move(waiting.front());
+        waiting.pop_front();
+        running = true;
         lock.unlock();
-        storeops::CSaveResult saved;
-        try {
-            saved = storeops::SaveFrom(saving, key);
-        } catch (const std::exception& e) {
-            saved.failure = e.what();
-        } catch (...) {
-            saved.failure = "unknown error";
-        }
-        // The item goes here, on this thread, after its save: the pass
-        // never sees it again.
-        saving.reset();
+        RunJob(job);
+        const uint64_t bytes = job.bytes;
+        job = CJob{};  // the item goes here, on this thread
         lock.lock();
-        result = std::move(saved);
-        done = true;
+        waitingBytes -= bytes;
+        running = false;
         changed.notify_all();
     }
+}
+
+void CSaveAhead::RunJob(CJob& job) {
+    std::exception_ptr importFailure;
+    storeops::CSaveResult saved;
+    bool goOn = false;
+    try {
+        job.begin();
+        if (job.importAndPuts) {
+            try {
+                job.importAndPuts();
+            } catch (...) {
+                importFailure = std::current_exception();
+            }
+        }
+        if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
+        if (!importFailure) {
+            try {
+                saved = storeops::SaveFrom(job.item, job.sourceKey);
+            } catch (const std::exception& e) {
+                saved.failure = e.what();
+            } catch (...) {
+                saved.failure = "unknown error";
+            }
+        }
+        goOn = job.end(saved, importFailure);
+    } catch (...) {
+        // Bookkeeping that cannot be written stops the saving: nothing
+        // after it may be kept.
+        goOn = false;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    ++ended;
+    if (!goOn) {
+        stopped = true;
+        DropWaiting();
+    }
+}
+
+void CSaveAhead::DropWaiting() {
+    for (CJob& job : waiting) {
+        if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
+        waitingBytes -= job.bytes;
+    }
+    waiting.clear();
 }

@@ -1,9 +1,17 @@
-// A store save on a thread of its own: the mail-folder pass hands a mail's
-// item over and goes on reading and composing the next document while the
-// store commits it. One save at a time; Finish() waits for it and says how
-// it went. The item is not touched by the pass while its save runs.
+// Store saves on a thread of their own: the mail-folder pass hands mails
+// over and goes on reading and composing the next documents while the
+// store imports and commits them, one after the other in the order handed.
+// What waits is bounded (a number of mails and the bytes of their message
+// files). Each job brings its own bookkeeping: `begin` runs before its
+// import and save, `end` after them, both on the saving thread; an `end`
+// that returns false stops the saving, and every job after it is dropped
+// unrun. Drain() waits until nothing is left.
 #pragma once
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,26 +21,50 @@
 
 class CSaveAhead {
 public:
+    struct CJob {
+        store::DispatchPtr item;
+        std::u16string sourceKey;
+        std::function<void()> begin;
+        std::function<void()> importAndPuts;  // may be empty
+        std::u16string messageFile;           // deleted after the import when set
+        uint64_t bytes = 0;                   // the message file's size
+        // How the job ended: the save's result, or the import's failure
+        // (the item was then not saved). False stops the saving.
+        std::function<bool(storeops::CSaveResult&, std::exception_ptr)> end;
+    };
+
+    // How a drain found the jobs handed since the one before.
+    struct CDrained {
+        size_t ended = 0;      // jobs that ran to their end, in order
+        bool stopped = false;  // the last of them stopped the saving
+    };
+
     CSaveAhead() = default;
     ~CSaveAhead();
     CSaveAhead(const CSaveAhead&) = delete;
     CSaveAhead& operator=(const CSaveAhead&) = delete;
 
-    // Starts saving `item` under `sourceKey`; the save before must be finished.
-    void Start(store::DispatchPtr item, std::u16string sourceKey);
-    // Waits for the save started last (one must have been started).
-    storeops::CSaveResult Finish();
+    // Queues the job; waits while too much is waiting already.
+    void Start(CJob job);
+    // Whether jobs were handed since the last drain.
+    bool Busy() const { return handed > 0; }
+    // Whether an end has stopped the saving.
+    bool Stopped();
+    CDrained Drain();
 
 private:
     void Loop();
+    void RunJob(CJob& job);
+    void DropWaiting();
 
     std::mutex mutex;
     std::condition_variable changed;
-    store::DispatchPtr item;
-    std::u16string sourceKey;
-    storeops::CSaveResult result;
-    bool queued = false;   // waiting for the thread
-    bool done = false;     // saved, result ready
-    bool stopping = false;
+    std::deque<CJob> waiting;
+    uint64_t waitingBytes = 0;  // of the waiting jobs and the one running
+    bool running = false;
+    bool stopped = false;
+    bool closing = false;
+    size_t handed = 0;  // since the last drain (handing thread only)
+    size_t ended = 0;   // since the last drain
     std::thread thread;
 };

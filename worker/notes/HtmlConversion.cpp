@@ -13,6 +13,8 @@
 
 namespace {
 
+thread_local uint64_t imageFilesSaved = 0;
+
 const char* const NoteConversionOptions[] = {
     "ForceSectionExpand=1", "RowAtATimeTableAlt=1", "ForceOutlineExpand=1", nullptr};
 
@@ -170,6 +172,7 @@ void WriteImageFile(const std::u16string& directory, const std::u16string& path,
         return;
     }
     sys::CFile file;
+    ++imageFilesSaved;
     if (file.CreateOrTruncate(path)) {
         file.Write(bytes);
         file.Close();
@@ -277,6 +280,8 @@ std::u16string ConvertBodyItem(HtmlConversionContext& context)
 }
 
 }  // namespace
+
+uint64_t ImageFilesSaved() { return imageFilesSaved; }
 
 std::u16string ConvertNoteToHtml(HtmlConversionContext& context)
 {

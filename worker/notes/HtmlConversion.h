@@ -13,6 +13,7 @@
 // open note and database, and call the operations below on the thread that
 // has started Notes.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "platform/notes/HtmlApi.h"
@@ -45,3 +46,8 @@ std::u16string ConvertRichTextBodyToHtml(HtmlConversionContext& context);
 // the saved file. 0 when every reference was handled, otherwise the status
 // that stopped the walk.
 STATUS SaveImageReferences(HtmlConversionContext& context, HTMLHANDLE converter);
+
+// How many image files this thread has saved so far. The files have fixed
+// names in one directory: a document whose import reads them must be
+// imported before the next document is converted.
+uint64_t ImageFilesSaved();

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "tests/core/TestBytes.h"
+#include "worker/core/RunLog.h"
+#include "worker/core/SaveAhead.h"
+
+using namespace testbytes;
+
+// The saving thread writes the lines of earlier documents while the
+// converting thread holds its own: those must reach the file at once, not
+// join the held ones.
+TEST(RunLogTest, HoldingKeepsOnlyTheHoldingThreadsLines) {
+    CScratchDir dir;
+    const std::u16string path = dir.File(u"KelvroNSF2PST_log_.txt");
+    ASSERT_TRUE(sys::WriteWholeFile(path, ""));
+    CRunLog log;
+    ASSERT_TRUE(log.Open(path));
+    log.Hold();
+    log.WriteLine(u"Email number: 2 ");
+    std::thread([&] { log.WriteLine(u"saved 1"); }).join();
+    EXPECT_EQ(ReadAll(path), W(u"saved 1\r\n"));
+    log.WriteHeld(log.Unhold());
+    log.WriteLine(u"after");
+    EXPECT_EQ(ReadAll(path), W(u"saved 1\r\nEmail number: 2 \r\nafter\r\n"));
+}
+
+// Jobs run in order; an import that fails reaches its end without a save;
+// an end that stops the saving drops every later job unrun, and the message
+// files of all of them are gone.
+TEST(SaveAheadTest, StopDropsEveryLaterJobUnrunWithItsMessageFile) {
+    CScratchDir dir;
+    std::vector<std::string> events;  // written on the saving thread only
+    std::vector<std::u16string> files;
+    CSaveAhead saves;
+    for (int i = 0; i < 8; ++i) {
+        files.push_back(dir.File(u"job" + std::u16string(1, char16_t(u'0' + i)) + u".eml"));
+        ASSERT_TRUE(sys::WriteWholeFile(files.back(), "Subject: x\r\n\r\nbody"));
+        CSaveAhead::CJob job;
+        job.messageFile = files.back();
+        job.bytes = 20;
+        job.begin = [&events, i] { events.push_back("begin " + std::to_string(i)); };
+        if (i == 2) job.importAndPuts = [] { throw std::runtime_error("unreadable"); };
+        job.end = [&events, i](storeops::CSaveResult& saved, std::exception_ptr importFailure) {
+            events.push_back("end " + std::to_string(i) + (importFailure ? " import failed" : "") +
+                             (!importFailure && !saved.failure.empty() ? " not saved" : ""));
+            return i != 4;
+        };
+        saves.Start(std::move(job));
+    }
+    EXPECT_TRUE(saves.Busy());
+    const CSaveAhead::CDrained drained = saves.Drain();
+    EXPECT_EQ(drained.ended, 5u);
+    EXPECT_TRUE(drained.stopped);
+    EXPECT_FALSE(saves.Busy());
+    // Without an item the store refuses the save: "not saved".
+    EXPECT_EQ(events, (std::vector<std::string>{"begin 0", "end 0 not saved", "begin 1", "end 1 not saved", "begin 2",
+                                                "end 2 import failed", "begin 3", "end 3 not saved", "begin 4",
+                                                "end 4 not saved"}));
+    for (const auto& file : files) EXPECT_FALSE(sys::FileExists(file));
+}
