@@ -6,7 +6,10 @@ namespace {
 
 // At most this many mails, and this many bytes of their message files,
 // wait for the store; a single larger mail still goes alone.
+// A handing thread that had to wait goes on once half of those mails are
+// saved, so that the two threads do not wake each other for every mail.
 constexpr size_t maxWaitingJobs = 16;
+constexpr size_t resumeWaitingJobs = maxWaitingJobs / 2;
 constexpr uint64_t maxWaitingBytes = 16u << 20;
 
 }  // namespace
@@ -18,7 +21,7 @@ CSaveAhead::~CSaveAhead() {
             closing = true;
             DropWaiting();
         }
-        changed.notify_all();
+        work.notify_all();
         thread.join();
     }
 }
@@ -28,10 +31,12 @@ void CSaveAhead::Start(CJob job) {
     ++handed;
     {
         std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] {
-            const bool idle = waiting.empty() && !running;
-            return idle || (waiting.size() < maxWaitingJobs && waitingBytes + job.bytes <= maxWaitingBytes);
-        });
+        if (!HasRoom(job.bytes, maxWaitingJobs - 1)) {
+            wantedBytes = job.bytes;
+            handerWants = EWant::Room;
+            room.wait(lock, [&] { return HasRoom(job.bytes, resumeWaitingJobs); });
+            handerWants = EWant::Nothing;
+        }
         if (stopped) {
             // Dropped unrun, as every job after a stop.
             if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
@@ -40,7 +45,7 @@ void CSaveAhead::Start(CJob job) {
         waitingBytes += job.bytes;
         waiting.push_back(std::move(job));
     }
-    changed.notify_all();
+    work.notify_one();
 }
 
 bool CSaveAhead::Stopped() {
@@ -50,7 +55,9 @@ bool CSaveAhead::Stopped() {
 
 CSaveAhead::CDrained CSaveAhead::Drain() {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return waiting.empty() && !running; });
+    handerWants = EWant::Idle;
+    room.wait(lock, [this] { return Idle(); });
+    handerWants = EWant::Nothing;
     CDrained drained{ended, stopped};
     ended = 0;
     handed = 0;
@@ -60,7 +67,7 @@ CSaveAhead::CDrained CSaveAhead::Drain() {
 void CSaveAhead::Loop() {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return !waiting.empty() || closing; });
+        work.wait(lock, [this] { return !waiting.empty() || closing; });
         if (waiting.empty()) return;
         CJob job = std::move(waiting.front());
         waiting.pop_front();
@@ -72,8 +79,16 @@ void CSaveAhead::Loop() {
         lock.lock();
         waitingBytes -= bytes;
         running = false;
-        changed.notify_all();
+        const bool wakeHander = handerWants == EWant::Room ? HasRoom(wantedBytes, resumeWaitingJobs)
+                                                          : handerWants == EWant::Idle && Idle();
+        if (wakeHander) room.notify_one();
     }
+}
+
+bool CSaveAhead::Idle() const { return waiting.empty() && !running; }
+
+bool CSaveAhead::HasRoom(uint64_t bytes, size_t jobsAtMost) const {
+    return Idle() || (waiting.size() <= jobsAtMost && waitingBytes + bytes <= maxWaitingBytes);
 }
 
 void CSaveAhead::RunJob(CJob& job) {

@@ -56,9 +56,17 @@ private:
     void Loop();
     void RunJob(CJob& job);
     void DropWaiting();
+    // Under the lock.
+    bool Idle() const;
+    bool HasRoom(uint64_t bytes, size_t jobsAtMost) const;
+
+    enum class EWant { Nothing, Room, Idle };
 
     std::mutex mutex;
-    std::condition_variable changed;
+    std::condition_variable work;  // for the saving thread
+    std::condition_variable room;  // for the handing thread
+    EWant handerWants = EWant::Nothing;
+    uint64_t wantedBytes = 0;
     std::deque<CJob> waiting;
     uint64_t waitingBytes = 0;  // of the waiting jobs and the one running
     bool running = false;
