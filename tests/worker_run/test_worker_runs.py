@@ -521,21 +521,14 @@ class InlineImagesOfConsecutiveMails(unittest.TestCase):
                            "entries": [d["noteId"] for d in docs]}]})
             work = wd.WorkDir(os.path.join(root, "w"), nsf)
             work.convert_folder(8250, "Inbox")
-            f = wd.pypff.file()
-            f.open(work.build_pst())
             pictures = {}
 
-            def walk(folder):
-                for i in range(folder.number_of_sub_messages):
-                    m = folder.get_sub_message(i)
-                    self.assertEqual(m.number_of_attachments, 1, m.subject)
-                    a = m.get_attachment(0)
-                    pictures[m.subject] = a.read_buffer(a.size)
-                for i in range(folder.number_of_sub_folders):
-                    walk(folder.get_sub_folder(i))
+            def picture(_, m):
+                self.assertEqual(m.number_of_attachments, 1, m.subject)
+                a = m.get_attachment(0)
+                pictures[m.subject] = a.read_buffer(a.size)
 
-            walk(f.get_root_folder())
-            f.close()
+            wd.each_message(work.build_pst(), picture)
             self.assertEqual(pictures, {"Picture %02d" % i: g for i, g in enumerate(gifs)})
 
 

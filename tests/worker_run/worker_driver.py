@@ -200,24 +200,30 @@ def message_class(message):
     return ""
 
 
-def pst_messages(path):
-    """Every message of the PST as (folder path, message class, subject,
-    attachment count), folder paths below the root joined with a backslash
-    (the top of the personal folders included)."""
+def each_message(path, visit):
+    """Calls visit(folder path, message) for every message of the PST while
+    it is open, folder paths below the root joined with a backslash (the top
+    of the personal folders included)."""
     f = pypff.file()
     f.open(path)
-    out = []
 
     def walk(folder, where):
         for i in range(folder.number_of_sub_messages):
-            m = folder.get_sub_message(i)
-            out.append((where, message_class(m), m.subject or "", m.number_of_attachments))
+            visit(where, folder.get_sub_message(i))
         for i in range(folder.number_of_sub_folders):
             sub = folder.get_sub_folder(i)
             walk(sub, (where + "\\" if where else "") + (sub.name or ""))
 
     walk(f.get_root_folder(), "")
     f.close()
+
+
+def pst_messages(path):
+    """Every message of the PST as (folder path, message class, subject,
+    attachment count)."""
+    out = []
+    each_message(path, lambda where, m: out.append((where, message_class(m), m.subject or "",
+                                                    m.number_of_attachments)))
     return out
 
 

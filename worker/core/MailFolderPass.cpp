@@ -83,6 +83,11 @@ private:
 
     void Log(std::u16string_view line) { app.runLog.WriteLine(line); }
     void Raw(std::u16string_view text) { app.runLog.WriteRaw(text); }
+    // A document lost for this run (the caller counts the error).
+    void LogConversionError(const std::u16string& why) {
+        Raw(why + u"\r\n");
+        Raw(u"ERROR:Document cannot be converted\r\n");
+    }
 
     void WriteRecord(uint32_t position, uint8_t status) {
         if (!WriteFolderRunRecord(app.settingPath, {input.folderNoteId, position, input.folderPath, status}))
@@ -188,8 +193,7 @@ private:
             std::u16string why = ExceptionText(importFailure);
             ++counts.skipped;
             RecordSettled({current.noteId, 0, EOutcome::NotConverted, {}, {}, why});
-            Raw(why + u"\r\n");
-            Raw(u"ERROR:Document cannot be converted\r\n");
+            LogConversionError(why);
             ++counts.errors;
             return true;
         }
@@ -301,8 +305,7 @@ private:
                     if (current.opened) ++skipped;
                     NotConverted(current, why);
                 }
-                Raw(why + u"\r\n");
-                Raw(u"ERROR:Document cannot be converted\r\n");
+                LogConversionError(why);
                 ++app.errorCount;
             } catch (const CRunEnded&) {
                 goOn = false;

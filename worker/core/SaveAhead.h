@@ -44,7 +44,8 @@ public:
     CSaveAhead(const CSaveAhead&) = delete;
     CSaveAhead& operator=(const CSaveAhead&) = delete;
 
-    // Queues the job; waits while too much is waiting already.
+    // Queues the job. When too much is waiting already, waits until half
+    // of the waiting mails are saved.
     void Start(CJob job);
     // Whether jobs were handed since the last drain.
     bool Busy() const { return handed > 0; }
