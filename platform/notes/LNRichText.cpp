@@ -1,10 +1,10 @@
 #include "platform/notes/LNRichText.h"
 
-#include <fstream>
 
 #include "platform/notes/LNAttachment.h"
 #include "platform/notes/MimeBody.h"
 #include "platform/notes/NotesState.h"
+#include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
 
 using notes::CRichTextState;
@@ -118,21 +118,27 @@ UNID LNDocumentLink::GetDocumentUniversalID() const { return data ? data->link.n
 LNString LNAttachment::GetAttachmentName() const { return data ? LNString(data->file.name) : LNString(); }
 LNINT LNAttachment::GetFileSize() const { return data ? static_cast<LNINT>(data->file.fileSize) : 0; }
 
+// The bytes go from the database to the file a piece at a time; a detach
+// that fails leaves no file behind.
 LNSTATUS LNAttachment::Detach(const LNString& path) const {
     if (!data) return ERR_INVALID_NOTE;
-    std::optional<std::string> bytes = data->bytes;
+    if (!data->db->file) return ERR_DB_NOT_OPEN;
+    const std::u16string target = sys::LmbcsToUtf16(path.GetBytes());
+    sys::CFile out;
+    if (!out.CreateOrTruncate(target)) return ERR_FILE_WRITE;
+    bool written = true;
+    auto write = [&out, &written](std::string_view piece) { written = written && out.Write(piece); };
+    LNSTATUS status = LNNOERROR;
     try {
-        if (!data->db->file) return ERR_DB_NOT_OPEN;
-        if (!bytes) bytes = data->db->file->ReadObject(data->file);
+        if (data->bytes) write(*data->bytes);
+        else if (!data->db->file->CopyObject(data->file, write)) status = ERR_DB_CORRUPT;
     } catch (const notes::CNoteUnreadable& unreadable) {
-        return unreadable.status;
+        status = unreadable.status;
     } catch (const notes::CNsfError&) {
-        return ERR_DB_CORRUPT;
+        status = ERR_DB_CORRUPT;
     }
-    if (!bytes) return ERR_DB_CORRUPT;
-    std::string target = sys::Utf16ToUtf8(sys::LmbcsToUtf16(path.GetBytes()));
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (!out) return ERR_FILE_WRITE;
-    out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-    return out.good() ? LNNOERROR : ERR_FILE_WRITE;
+    if (status == LNNOERROR && !written) status = ERR_FILE_WRITE;
+    out.Close();
+    if (status != LNNOERROR) sys::DeleteFile(target);
+    return status;
 }

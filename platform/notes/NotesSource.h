@@ -5,10 +5,12 @@
 // a real NSF file written by Notes or Domino (ods::COdsDatabase).
 // OpenNotesSource tells them apart by their first bytes.
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/notes/ItemCodec.h"
@@ -108,6 +110,14 @@ public:
     // there is no such object; throws CNoteUnreadable when its bytes cannot
     // be decoded.
     virtual std::optional<std::string> ReadObject(const CFileObject& file) = 0;
+    // The same bytes handed to `sink` piece by piece, in order, so that an
+    // attachment of megabytes need not be held whole; false when there is no
+    // such object. Throws as ReadObject does.
+    virtual bool CopyObject(const CFileObject& file, const std::function<void(std::string_view)>& sink) {
+        std::optional<std::string> bytes = ReadObject(file);
+        if (bytes) sink(*bytes);
+        return bytes.has_value();
+    }
     // True when encrypted items can be decrypted (the key is at hand).
     virtual bool CanDecrypt() const = 0;
 };

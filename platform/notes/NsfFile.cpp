@@ -411,27 +411,39 @@ std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
     return form;
 }
 
+std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
+    std::string data;
+    data.reserve(file.fileSize);
+    if (!CopyObject(file, [&data](std::string_view piece) { data.append(piece); })) return std::nullopt;
+    return data;
+}
+
 // Bytes short of the size the $FILE item states would be saved as a cut-off
 // file: they count as damage, as a real NSF file's do.
-std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
+bool CNsfFile::CopyObject(const CFileObject& file, const std::function<void(std::string_view)>& sink) {
     std::lock_guard<std::mutex> guard(lock);
-    // Read through the blob interface straight into the result: a column
-    // value would be copied out of the database pages once more first.
+    // Read through the blob interface a piece at a time: a column value would
+    // be copied out of the database pages whole first.
     sqlite3_blob* blob = nullptr;
     int rc = sqlite3_blob_open(handle.Get(), "main", "objects", "data", file.rrv, 0, &blob);
     std::unique_ptr<sqlite3_blob, int (*)(sqlite3_blob*)> closer(blob, sqlite3_blob_close);
-    if (rc == SQLITE_ERROR && sqlite3_extended_errcode(handle.Get()) == SQLITE_ERROR) return std::nullopt;  // no row
-    std::string data;
-    if (rc == SQLITE_OK) {
-        data.resize(static_cast<size_t>(sqlite3_blob_bytes(blob)));
-        rc = sqlite3_blob_read(blob, data.data(), static_cast<int>(data.size()), 0);
-    }
-    if (rc != SQLITE_OK)
-        throw CNoteUnreadable(AttachmentName(file) + ": database access failed: " + sqlite3_errmsg(handle.Get()),
-                              ERR_OBJECT_DAMAGED);
-    if (data.size() < file.fileSize)
+    if (rc == SQLITE_ERROR && sqlite3_extended_errcode(handle.Get()) == SQLITE_ERROR) return false;  // no row
+    auto unreadable = [&] {
+        return CNoteUnreadable(AttachmentName(file) + ": database access failed: " + sqlite3_errmsg(handle.Get()),
+                               ERR_OBJECT_DAMAGED);
+    };
+    if (rc != SQLITE_OK) throw unreadable();
+    const int size = sqlite3_blob_bytes(blob);
+    if (static_cast<uint64_t>(size) < file.fileSize)
         throw CNoteUnreadable(AttachmentName(file) + ": its data is shorter than its size", ERR_OBJECT_DAMAGED);
-    return data;
+    constexpr int kPiece = 1 << 20;
+    std::unique_ptr<char[]> piece(new char[static_cast<size_t>(std::min(size, kPiece))]);
+    for (int at = 0; at < size; at += kPiece) {
+        const int n = std::min(kPiece, size - at);
+        if (sqlite3_blob_read(blob, piece.get(), n, at) != SQLITE_OK) throw unreadable();
+        sink(std::string_view(piece.get(), static_cast<size_t>(n)));
+    }
+    return true;
 }
 
 CNsfWriter::CNsfWriter(const std::string& path) : handle(path, true) {

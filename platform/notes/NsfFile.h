@@ -56,6 +56,7 @@ public:
     std::vector<CFormRow> ReadForms() override;
     std::optional<CFormRow> ReadForm(const std::string& name) override;
     std::optional<std::string> ReadObject(const CFileObject& file) override;
+    bool CopyObject(const CFileObject& file, const std::function<void(std::string_view)>& sink) override;
     // The file holds every item in the clear: sealed items are only hidden.
     bool CanDecrypt() const override { return true; }
 

@@ -16,7 +16,7 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::vector<std::string> RawLines(const std::string& bytes) {
+std::vector<std::string> RawLines(std::string_view bytes) {
     std::vector<std::string> lines;
     size_t start = 0;
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
@@ -93,7 +93,7 @@ bool CContentLine::HasBareParam(const std::string& word) const {
     return false;
 }
 
-std::vector<CContentLine> ParseContentLines(const std::string& bytes) {
+std::vector<CContentLine> ParseContentLines(std::string_view bytes) {
     if (bytes.find('\0') != std::string::npos) ThrowDispatch(hrFail, "the file is not text");
     std::vector<std::string> raw = RawLines(bytes);
     std::vector<CContentLine> lines;

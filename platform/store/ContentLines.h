@@ -4,6 +4,7 @@
 // ":" at all, as in ORGANIZER;CN="name").
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace store {
@@ -21,7 +22,7 @@ struct CContentLine {
 
 // Splits a file into content lines. Throws CDispatchError on text that
 // holds NUL bytes or on a line longer than the limit (base64 data excepted).
-std::vector<CContentLine> ParseContentLines(const std::string& bytes);
+std::vector<CContentLine> ParseContentLines(std::string_view bytes);
 
 // The value as text: its CHARSET, else the system code page.
 std::u16string DecodeValue(const CContentLine& line);

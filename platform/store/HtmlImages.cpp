@@ -94,7 +94,7 @@ struct CEmbedder {
         std::u16string real = InsideTempDirectory(path);
         if (real.empty()) return {};
         try {
-            bytes = ReadImportFile(real);
+            bytes = ReadImportFile(real).View();
         } catch (const CDispatchError&) {
             return {};  // a picture that is gone keeps its reference
         }

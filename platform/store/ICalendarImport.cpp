@@ -132,7 +132,7 @@ CEvents FindEvents(const CCalComponent& calendar) {
 
 }  // namespace
 
-void ImportICalendar(CMessageData& data, const std::string& bytes) {
+void ImportICalendar(CMessageData& data, std::string_view bytes) {
     CCalComponent calendar = ParseCalendar(bytes);
     CEvents events = FindEvents(calendar);
     if (!events.master || !events.master->ended || !calendar.ended)

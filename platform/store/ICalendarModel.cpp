@@ -35,7 +35,7 @@ std::string UpperValue(const CContentLine& line) {
 
 }  // namespace
 
-CCalComponent ParseCalendar(const std::string& bytes) {
+CCalComponent ParseCalendar(std::string_view bytes) {
     std::vector<CContentLine> lines = ParseContentLines(bytes);
     if (lines.empty() || lines.front().name != "BEGIN" || UpperValue(lines.front()) != "VCALENDAR")
         ThrowDispatch(hrFail, "not an iCalendar file");

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/store/ContentLines.h"
@@ -25,7 +26,7 @@ struct CCalComponent {
 
 // The VCALENDAR component of a file; throws CDispatchError when the file
 // does not begin with it. Lines after its END are not read.
-CCalComponent ParseCalendar(const std::string& bytes);
+CCalComponent ParseCalendar(std::string_view bytes);
 
 // A DATE or DATE-TIME value as written.
 struct CCalTime {

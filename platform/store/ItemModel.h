@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/store/Dispatch.h"
 #include "platform/store/MessageData.h"
@@ -34,10 +35,10 @@ EItemKind KindOfClass(std::u16string_view messageClass);
 void PutItemProperty(EItemKind kind, CMessageData& data, int32_t dispid, const CVariant& value);
 
 // File imports; a file that cannot be parsed throws CDispatchError.
-void ImportRfc822(CMessageData& data, const std::string& bytes);
-void ImportVCard(CMessageData& data, const std::string& bytes);
-void ImportICalendar(CMessageData& data, const std::string& bytes);
-void ImportPlainText(CMessageData& data, const std::string& bytes);
+void ImportRfc822(CMessageData& data, std::string_view bytes);
+void ImportVCard(CMessageData& data, std::string_view bytes);
+void ImportICalendar(CMessageData& data, std::string_view bytes);
+void ImportPlainText(CMessageData& data, std::string_view bytes);
 
 // Points the HTML's references to local image files at inline attachments
 // of the item (taken in once per file).

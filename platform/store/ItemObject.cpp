@@ -15,7 +15,7 @@ namespace {
 constexpr uint64_t maxImportBytes = 512ull * 1024 * 1024;
 }
 
-std::string ReadImportFile(const std::u16string& path) {
+sys::CBytes ReadImportFile(const std::u16string& path) {
     std::string fsPath = ToUtf8(path);
     int fd = open(fsPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowDispatch(hrFail, "cannot open the file to import: " + fsPath);
@@ -24,10 +24,11 @@ std::string ReadImportFile(const std::u16string& path) {
         close(fd);
         ThrowDispatch(hrFail, "not a readable file: " + fsPath);
     }
-    std::string bytes(static_cast<size_t>(st.st_size), '\0');
+    sys::CBytes bytes(static_cast<size_t>(st.st_size));
+    const auto size = static_cast<size_t>(st.st_size);
     size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        ssize_t n = read(fd, bytes.data.get() + done, size - done);
         if (n < 0) {
             close(fd);
             ThrowDispatch(hrFail, "cannot read the file to import: " + fsPath);
@@ -36,7 +37,7 @@ std::string ReadImportFile(const std::u16string& path) {
         done += static_cast<size_t>(n);
     }
     close(fd);
-    bytes.resize(done);
+    bytes.size = done;
     return bytes;
 }
 
@@ -80,7 +81,7 @@ CVariant CItemObject::InvokeMethod(int32_t dispid, const std::vector<CVariant>& 
         return {};
     case 0x600400e0:
         if (kind != EItemKind::Contact) break;
-        SetContactPicture(data, ReadImportFile(ArgString(args, 0)));
+        SetContactPicture(data, std::string(ReadImportFile(ArgString(args, 0)).View()));
         return {};
     case 0x6004000b: {
         if (kind != EItemKind::DistList) break;
@@ -95,7 +96,8 @@ CVariant CItemObject::InvokeMethod(int32_t dispid, const std::vector<CVariant>& 
 }
 
 void CItemObject::Import(const std::u16string& path, int32_t format) {
-    std::string bytes = ReadImportFile(path);
+    const sys::CBytes file = ReadImportFile(path);
+    const std::string_view bytes = file.View();
     // The import works on a copy, so a file that fails half-way leaves the item as it was.
     CMessageData work = data;
     switch (format) {

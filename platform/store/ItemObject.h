@@ -10,6 +10,7 @@
 #include "platform/store/Dispatch.h"
 #include "platform/store/ItemModel.h"
 #include "platform/store/StoreObjects.h"
+#include "platform/sys/Files.h"
 
 namespace store {
 
@@ -52,6 +53,6 @@ private:
 };
 
 // Reads a whole file for import; throws CDispatchError when it cannot be read.
-std::string ReadImportFile(const std::u16string& path);
+sys::CBytes ReadImportFile(const std::u16string& path);
 
 }  // namespace store

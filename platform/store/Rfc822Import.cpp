@@ -30,7 +30,7 @@ using sys::InitGMime;
 
 // The header block must be text, end with an empty line, and hold no field
 // longer than the limit.
-void CheckHeaderBlock(const std::string& bytes) {
+void CheckHeaderBlock(std::string_view bytes) {
     size_t end = std::string::npos, pos = 0, fieldStart = 0;
     bool any = false;
     while (pos < bytes.size()) {
@@ -241,7 +241,7 @@ void CollectPart(GMimeObject* part, CBodyParts& parts) {
 
 }  // namespace
 
-void ImportRfc822(CMessageData& data, const std::string& bytes) {
+void ImportRfc822(CMessageData& data, std::string_view bytes) {
     CheckHeaderBlock(bytes);
     InitGMime();
     // The stream reads the caller's bytes in place: the parser only reads,

@@ -162,7 +162,7 @@ void ApplyCardLine(CMessageData& data, const CContentLine& line, CCardState& sta
 
 }  // namespace
 
-void ImportVCard(CMessageData& data, const std::string& bytes) {
+void ImportVCard(CMessageData& data, std::string_view bytes) {
     std::vector<CContentLine> lines = ParseContentLines(bytes);
     auto isMarker = [](const CContentLine& l, const char* name) {
         return EqualNoCase(FromUtf8(TrimAscii(l.value)), FromUtf8(name));
@@ -177,7 +177,7 @@ void ImportVCard(CMessageData& data, const std::string& bytes) {
     ThrowDispatch(hrFail, "the vCard file is incomplete");
 }
 
-void ImportPlainText(CMessageData& data, const std::string& bytes) {
+void ImportPlainText(CMessageData& data, std::string_view bytes) {
     std::u16string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
         if (bytes.size() % 2 != 0) ThrowDispatch(hrFail, "the text file is cut off");

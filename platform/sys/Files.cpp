@@ -111,6 +111,14 @@ size_t CFile::Read(void* buffer, size_t count) {
 
 bool CFile::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
 
+bool CFile::ReadWhole(CBytes& bytes) {
+    if (fd < 0) return false;
+    const auto size = static_cast<size_t>(Size());
+    bytes = CBytes(size);
+    bytes.size = Read(bytes.data.get(), size);
+    return bytes.size == size;
+}
+
 bool CFile::Write(const void* data, size_t count) {
     if (fd < 0) return false;
     size_t done = 0;

@@ -6,12 +6,25 @@
 // redirect what the programs write; created files are private (mode 0600).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace sys {
 
 std::string ToFsPath(std::u16string_view path);  // UTF-16 path -> file-system bytes
+
+// Bytes in a buffer made at a given size without clearing it, for files and
+// messages of megabytes that are then written over whole: clearing them
+// first would cost as much as the copy that fills them.
+struct CBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+
+    CBytes() = default;
+    explicit CBytes(size_t capacity) : data(new char[capacity > 0 ? capacity : 1]) {}
+    std::string_view View() const { return {data.get(), size}; }
+};
 
 class CFile {
 public:
@@ -36,6 +49,8 @@ public:
     size_t Read(void* buffer, size_t count);
     // Reads exactly count bytes or returns false.
     bool ReadExact(void* buffer, size_t count);
+    // Reads a file just opened whole (as long as it is now) into `bytes`.
+    bool ReadWhole(CBytes& bytes);
     bool Write(const void* data, size_t count);
     bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
     bool Seek(uint64_t offset);

@@ -185,6 +185,26 @@ TEST(DamagedDatabase, AttachmentBytesThatCannotAllBeReadAreRefused) {
     }
 }
 
+// An attachment of several megabytes goes to the file a piece at a time and
+// arrives whole, in order; a detach over an older, longer file replaces it.
+TEST(DamagedDatabase, LargeAttachmentDetachesWhole) {
+    std::string bytes(2 * 1024 * 1024 + 12345, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 9);
+    CTestDatabase db(R"({"documents": [{"noteId": 100, "form": "Memo",
+                         "attachments": [{"name": "big.bin", "path": "big.bin"}]}]})",
+                     {{"big.bin", bytes}});
+    db.Open();
+    std::vector<LNAttachment> attachments;
+    ASSERT_EQ(db.OpenDocument(100).GetAttachments(&attachments), 0u);
+    ASSERT_EQ(attachments.size(), 1u);
+    auto target = db.dir / "out.bin";
+    std::ofstream(target, std::ios::binary) << std::string(bytes.size() + 100, 'x');
+    ASSERT_EQ(attachments[0].Detach(LNString(target.string())), 0u);
+    std::ifstream in(target, std::ios::binary);
+    const std::string detached((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(detached == bytes) << detached.size() << " bytes";
+}
+
 TEST(DamagedDatabase, DamagedTitleRowStillOpensTheDocuments) {
     CTestDatabase db(kFiled);
     BreakPage(db.path, PageOf(db.path, "nsf_database", 0));

@@ -156,16 +156,24 @@ int64_t CMimeBody::SetTextContent(std::string_view text)
 
 bool CMimeBody::SetBinaryContent(std::string_view displayName, const char* bytes, int64_t length)
 {
+    std::unique_ptr<char[]> copy;
     if (length > 0 && bytes) {
-        char* copy = new (std::nothrow) char[static_cast<size_t>(length)];
+        copy.reset(new (std::nothrow) char[static_cast<size_t>(length)]);
         if (!copy) return false;
-        std::memcpy(copy, bytes, static_cast<size_t>(length));
-        content.reset(copy);
+        std::memcpy(copy.get(), bytes, static_cast<size_t>(length));
+    }
+    TakeBinaryContent(displayName, std::move(copy), length);
+    return true;
+}
+
+void CMimeBody::TakeBinaryContent(std::string_view displayName, std::unique_ptr<char[]> bytes, int64_t length)
+{
+    if (length > 0 && bytes) {
+        content = std::move(bytes);
         contentLength = length;
     }
     const size_t slash = displayName.rfind('\\');
     SetName(slash == std::string_view::npos ? displayName : displayName.substr(slash + 1));
-    return true;
 }
 
 CMimeBody* CMimeBody::AddPart()

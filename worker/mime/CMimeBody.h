@@ -48,6 +48,8 @@ public:
     // display name's last '\'. Returns false, with neither content nor name
     // set, only when memory runs out.
     bool SetBinaryContent(std::string_view displayName, const char* bytes, int64_t length);
+    // The same with bytes the body takes over instead of copying.
+    void TakeBinaryContent(std::string_view displayName, std::unique_ptr<char[]> bytes, int64_t length);
 
     // Appends a new, empty part owned by this body.
     CMimeBody* AddPart();

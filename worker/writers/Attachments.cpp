@@ -57,7 +57,7 @@ std::u16string FitFileName(std::u16string name)
 void EmbedDetached(CNsfConverter& context, CMimeBody& message, const DetachedAttachment& detached)
 {
     CRunLog& log = context.app.runLog;
-    std::string bytes;
+    sys::CBytes bytes;
     bool read = false;
     try {
         read = detached.status == LNNOERROR && !detached.path.empty() && ReadBackFile(detached.path, bytes);
@@ -67,7 +67,7 @@ void EmbedDetached(CNsfConverter& context, CMimeBody& message, const DetachedAtt
     if (read) {
         log.WriteRaw(detached.cleanedName);
         log.WriteRaw(u",");
-        read = AddEmbeddedFilePart(message, CleanPartName(detached.cleanedName), bytes);
+        read = AddEmbeddedFilePart(message, CleanPartName(detached.cleanedName), std::move(bytes));
     }
     if (!read) ReportAttachmentLoss(context, detached);
 }

@@ -135,13 +135,13 @@ void AttachLinkFile(CNsfConverter& context, CLineFile& out, const LNDocumentLink
     const std::optional<std::u16string> path = WriteLinkFile(link, n);
     const std::u16string name = LinkFileName(n);
     const CTempFileGuard removeLater(path.value_or(std::u16string()));
-    std::string bytes;
+    sys::CBytes bytes;
     if (!path || !ReadBackFile(*path, bytes)) {
         ReportLoss(context, u"document link " + name + u" not converted");
         return;
     }
     context.app.runLog.WriteRaw(name + u",");
-    WriteAttachLine(out, name, bytes);
+    WriteAttachLine(out, name, bytes.View());
 }
 
 void WriteLinks(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
@@ -167,13 +167,13 @@ void WriteLinks(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {
 }
 
 void AttachDetached(CNsfConverter& context, CLineFile& out, const DetachedAttachment& detached) {
-    std::string bytes;
+    sys::CBytes bytes;
     if (detached.status != LNNOERROR || detached.path.empty() || !ReadBackFile(detached.path, bytes)) {
         ReportAttachmentLoss(context, detached);
         return;
     }
     context.app.runLog.WriteRaw(detached.cleanedName + u",");
-    WriteAttachLine(out, CleanPartName(detached.cleanedName), bytes);
+    WriteAttachLine(out, CleanPartName(detached.cleanedName), bytes.View());
 }
 
 void WriteAttachments(CNsfConverter& context, CLineFile& out, LNNOTEID noteId) {

@@ -110,10 +110,10 @@ void WriteDetails(CLineFile& out, const R& r) {
 
 // Embeds one detached picture; false when it could not be read back.
 bool EmbedPhoto(CLineFile& out, const DetachedAttachment& detached) {
-    std::string bytes;
+    sys::CBytes bytes;
     if (detached.status != LNNOERROR || detached.path.empty() || !ReadBackFile(detached.path, bytes)) return false;
     out.Line("PHOTO;ENCODING=BASE64:");
-    out.Line(Base64Unwrapped(bytes));
+    out.Line(Base64Unwrapped(bytes.View()));
     out.Line("");
     return true;
 }

@@ -80,14 +80,14 @@ void AddOneLinkPart(CNsfConverter& context, CMimeBody& message, const LNDocument
     const std::optional<std::u16string> path = WriteLinkFile(link, n);
     const std::u16string name = LinkFileName(n);
     const CTempFileGuard removeLater(path.value_or(std::u16string()));
-    std::string bytes;
+    sys::CBytes bytes;
     if (!path || !ReadBackFile(*path, bytes)) {
         ReportLoss(context, u"document link " + name + u" not converted");
         return;
     }
     context.app.runLog.WriteRaw(name);
     context.app.runLog.WriteRaw(u",");
-    AddEmbeddedFilePart(message, name, bytes);
+    AddEmbeddedFilePart(message, name, std::move(bytes));
 }
 
 void WalkLinks(CNsfConverter& context, CMimeBody& message, const LNMailMessage& mail)

@@ -6,8 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/sys/Files.h"
+
 class CMimeBody;
 
 // Adds the part to `message`. False when the bytes could not be taken (out
 // of memory); the part then has its fields but neither content nor name.
 bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, std::string_view bytes);
+// The same with a buffer the part takes over, so that a file of megabytes
+// is not copied again.
+bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, sys::CBytes bytes);

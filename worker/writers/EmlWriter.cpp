@@ -35,7 +35,7 @@ void SetBodyPart(CMimeBody& body, const EmlContent& content)
 // Creates or truncates the file and writes the bytes. Nothing when the file
 // cannot be created; false when the bytes could not all be written (the
 // partial file is removed).
-std::optional<bool> WriteEmlFile(const std::u16string& emlPath, const std::string& bytes)
+std::optional<bool> WriteEmlFile(const std::u16string& emlPath, std::string_view bytes)
 {
     sys::CFile file;
     if (!file.CreateOrTruncate(emlPath)) return std::nullopt;
@@ -78,16 +78,17 @@ std::u16string ComposeEml(CMimeMessage& message, const EmlContent& content)
     return itemName;
 }
 
-std::string StoreEml(const CMimeMessage& message)
+sys::CBytes StoreEml(const CMimeMessage& message)
 {
     const int64_t measured = message.MeasureStored();
-    std::string bytes(static_cast<size_t>(measured), '\0');
-    const int64_t written = message.StoreTo(bytes.data(), measured);
+    if (measured <= 0) throw std::runtime_error("message could not be stored");
+    sys::CBytes stored(static_cast<size_t>(measured));
+    const int64_t written = message.StoreTo(stored.data.get(), measured);
     // Nothing stored means a message that cannot be written; never hand on an
     // empty file as a written one.
     if (written <= 0) throw std::runtime_error("message could not be stored");
-    bytes.resize(static_cast<size_t>(written));
-    return bytes;
+    stored.size = static_cast<size_t>(written);
+    return stored;
 }
 
 int WriteEml(CNsfConverter& context, const EmlContent& content, const std::u16string& emlPath, LNNOTEID noteId,
@@ -100,7 +101,7 @@ int WriteEml(CNsfConverter& context, const EmlContent& content, const std::u16st
         if (context.app.settings.saveDocLinks == 1) AddLinkParts(context, message, noteId);
         if (!content.attachmentNames.empty()) AddAttachmentParts(context, message, noteId);
         AddInternetHeadersPart(message, content.internetHeaders);
-        const std::optional<bool> written = WriteEmlFile(emlPath, StoreEml(message));
+        const std::optional<bool> written = WriteEmlFile(emlPath, StoreEml(message).View());
         if (!written) return 0;
         if (*written) return 1;
     } catch (...) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/notes/NotesTypes.h"
+#include "platform/sys/Files.h"
 #include "worker/writers/InternetHeaders.h"
 
 class CMimeMessage;
@@ -31,7 +32,7 @@ struct EmlContent {
 // line (the sender and one blank when there is a sender, then the subject).
 std::u16string ComposeEml(CMimeMessage& message, const EmlContent& content);
 // The stored bytes of a finished message; throws when nothing could be stored.
-std::string StoreEml(const CMimeMessage& message);
+sys::CBytes StoreEml(const CMimeMessage& message);
 // Steps of one writer; failureLine is written raw on failure.
 int WriteEml(CNsfConverter& context, const EmlContent& content, const std::u16string& emlPath, LNNOTEID noteId,
              std::u16string_view failureLine);

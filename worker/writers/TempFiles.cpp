@@ -16,14 +16,11 @@ std::u16string DetachDirectory()
     return sys::CreateDirectory(dir) ? dir : std::u16string();
 }
 
-bool ReadBackFile(const std::u16string& path, std::string& bytes)
+bool ReadBackFile(const std::u16string& path, sys::CBytes& bytes)
 {
-    bytes.clear();
+    bytes = sys::CBytes();
     sys::CFile file;
-    if (!file.OpenExisting(path)) return false;
-    const uint64_t size = file.Size();
-    bytes.resize(static_cast<size_t>(size));
-    return size == 0 || file.ReadExact(bytes.data(), bytes.size());
+    return file.OpenExisting(path) && file.ReadWhole(bytes);
 }
 
 CTempFileGuard::~CTempFileGuard()

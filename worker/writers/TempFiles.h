@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "platform/sys/Files.h"
+
 // The system temporary path ending with '/'; empty when there is none, in
 // which case no temporary file may be written at all.
 std::u16string WriterTempPath();
@@ -13,7 +15,7 @@ std::u16string DetachDirectory();
 
 // Opens an existing file for reading and writing (never creating it) and
 // reads all of it. False when it cannot be opened or read.
-bool ReadBackFile(const std::u16string& path, std::string& bytes);
+bool ReadBackFile(const std::u16string& path, sys::CBytes& bytes);
 
 class CTempFileGuard {
 public:
