@@ -44,10 +44,17 @@ void SetPlainBody(CPropertyBag& props, const std::u16string& text) {
 
 namespace {
 
+// The plain text is always the one derived from the HTML beside it (a plain
+// body removes the HTML), so the same HTML set again, as when the body is put
+// after an import that brought it, keeps the text it has.
 void SetHtmlBodyProps(CPropertyBag& props, std::string utf8Html, std::u16string_view html) {
-    props.Set(tagHtml, std::move(utf8Html));
+    const CPropValue* held = props.Get(tagHtml);
+    const auto* heldHtml = held ? std::get_if<std::string>(held) : nullptr;
+    const bool unchanged = heldHtml && *heldHtml == utf8Html && props.Get(tagBody);
     props.Set(tagInternetCodepage, int32_t(65001));
     props.Set(tagNativeBody, int32_t(3));
+    if (unchanged) return;
+    props.Set(tagHtml, std::move(utf8Html));
     props.Set(tagBody, HtmlToText(html));
 }
 

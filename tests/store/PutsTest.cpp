@@ -290,3 +290,23 @@ TEST(StorePuts, HtmlBodyIsStoredAsUtf8WithItsTextRendition) {
     EXPECT_EQ(d.props.GetInt(tagInternetCodepage), 65001);
     EXPECT_EQ(d.props.GetInt(tagNativeBody), 3);
 }
+
+// The text rendition follows the HTML it sits beside, whichever way the body
+// changed before: the same HTML again, other HTML, a plain body in between.
+TEST(StorePuts, TextRenditionFollowsEveryBodyChange) {
+    CMessageData d;
+    auto putHtml = [&](const char16_t* html) { PutItemProperty(EItemKind::Mail, d, 0x1a, CVariant(html)); };
+    putHtml(u"<p>first</p>");
+    putHtml(u"<p>first</p>");
+    EXPECT_EQ(Str(d.props, tagBody), u"first");
+    putHtml(u"<p>second</p>");
+    EXPECT_EQ(Str(d.props, tagBody), u"second");
+    PutItemProperty(EItemKind::Mail, d, 0xb, CVariant(u"plain"));
+    EXPECT_EQ(Str(d.props, tagBody), u"plain");
+    putHtml(u"<p>second</p>");
+    EXPECT_EQ(Str(d.props, tagBody), u"second");
+    EXPECT_EQ(d.props.GetInt(tagNativeBody), 3);
+    d.props.Remove(tagBody);
+    putHtml(u"<p>second</p>");
+    EXPECT_EQ(Str(d.props, tagBody), u"second");
+}
