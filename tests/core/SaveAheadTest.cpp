@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "platform/sys/Text.h"
 #include "tests/core/TestBytes.h"
 #include "worker/core/RunLog.h"
 #include "worker/core/SaveAhead.h"
@@ -60,5 +63,36 @@ TEST(SaveAheadTest, StopDropsEveryLaterJobUnrunWithItsMessageFile) {
     EXPECT_EQ(events, (std::vector<std::string>{"begin 0", "end 0 not saved", "begin 1", "end 1 not saved", "begin 2",
                                                 "end 2 import failed", "begin 3", "end 3 not saved", "begin 4",
                                                 "end 4 not saved"}));
+    for (const auto& file : files) EXPECT_FALSE(sys::FileExists(file));
+}
+
+// While mails wait behind a slow save, the handing thread deletes the
+// message files already imported; none is deleted before its import, and
+// none is left once the saves are drained.
+TEST(SaveAheadTest, MessageFilesOutliveTheirImportAndNoneIsLeft) {
+    CScratchDir dir;
+    std::vector<std::u16string> files;
+    std::promise<void> queued;
+    std::shared_future<void> allQueued = queued.get_future().share();
+    std::atomic<int> missingAtImport{0};
+    CSaveAhead saves;
+    for (int i = 0; i < 16; ++i) {
+        files.push_back(dir.File(u"mail" + sys::Widen(std::to_string(i)) + u".eml"));
+        ASSERT_TRUE(sys::WriteWholeFile(files.back(), "Subject: x\r\n\r\nbody"));
+        CSaveAhead::CJob job;
+        job.messageFile = files.back();
+        job.bytes = 20;
+        job.begin = [i, allQueued] {
+            if (i == 0) allQueued.wait();
+        };
+        job.importAndPuts = [&missingAtImport, file = files.back()] {
+            if (!sys::FileExists(file)) ++missingAtImport;
+        };
+        job.end = [](storeops::CSaveResult&, std::exception_ptr) { return true; };
+        saves.Start(std::move(job));
+    }
+    queued.set_value();
+    EXPECT_FALSE(saves.Drain().stopped);
+    EXPECT_EQ(missingAtImport.load(), 0);
     for (const auto& file : files) EXPECT_FALSE(sys::FileExists(file));
 }

@@ -24,11 +24,13 @@ CSaveAhead::~CSaveAhead() {
         work.notify_all();
         thread.join();
     }
+    DeleteImported();
 }
 
 void CSaveAhead::Start(CJob job) {
     if (!thread.joinable()) thread = std::thread([this] { Loop(); });
     ++handed;
+    DeleteImported();
     {
         std::unique_lock<std::mutex> lock(mutex);
         if (!HasRoom(job.bytes, maxWaitingJobs - 1)) {
@@ -61,7 +63,18 @@ CSaveAhead::CDrained CSaveAhead::Drain() {
     CDrained drained{ended, stopped};
     ended = 0;
     handed = 0;
+    lock.unlock();
+    DeleteImported();
     return drained;
+}
+
+void CSaveAhead::DeleteImported() {
+    std::vector<std::u16string> files;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        files.swap(imported);
+    }
+    for (const std::u16string& file : files) sys::DeleteFile(file);
 }
 
 void CSaveAhead::Loop() {
@@ -75,8 +88,20 @@ void CSaveAhead::Loop() {
         lock.unlock();
         RunJob(job);
         const uint64_t bytes = job.bytes;
+        std::u16string messageFile = std::move(job.messageFile);
         job = CJob{};  // the item goes here, on this thread
         lock.lock();
+        // A message file is deleted by whichever thread has time for it:
+        // the handing thread when mails wait here, this one otherwise.
+        if (!messageFile.empty()) {
+            if (waiting.size() >= resumeWaitingJobs) {
+                imported.push_back(std::move(messageFile));
+            } else {
+                lock.unlock();
+                sys::DeleteFile(messageFile);
+                lock.lock();
+            }
+        }
         waitingBytes -= bytes;
         running = false;
         const bool wakeHander = handerWants == EWant::Room ? HasRoom(wantedBytes, resumeWaitingJobs)
@@ -104,7 +129,6 @@ void CSaveAhead::RunJob(CJob& job) {
                 importFailure = std::current_exception();
             }
         }
-        if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
         if (!importFailure) {
             try {
                 saved = storeops::SaveFrom(job.item, job.sourceKey);

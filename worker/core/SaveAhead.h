@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/store/Dispatch.h"
 #include "worker/store/StoreOperations.h"
@@ -26,7 +27,7 @@ public:
         std::u16string sourceKey;
         std::function<void()> begin;
         std::function<void()> importAndPuts;  // may be empty
-        std::u16string messageFile;           // deleted after the import when set
+        std::u16string messageFile;           // deleted after the job when set
         uint64_t bytes = 0;                   // the message file's size
         // How the job ended: the save's result, or the import's failure
         // (the item was then not saved). False stops the saving.
@@ -57,6 +58,8 @@ private:
     void Loop();
     void RunJob(CJob& job);
     void DropWaiting();
+    // Deletes the message files left to the handing thread.
+    void DeleteImported();
     // Under the lock.
     bool Idle() const;
     bool HasRoom(uint64_t bytes, size_t jobsAtMost) const;
@@ -69,6 +72,7 @@ private:
     EWant handerWants = EWant::Nothing;
     uint64_t wantedBytes = 0;
     std::deque<CJob> waiting;
+    std::vector<std::u16string> imported;  // message files for the handing thread to delete
     uint64_t waitingBytes = 0;  // of the waiting jobs and the one running
     bool running = false;
     bool stopped = false;
