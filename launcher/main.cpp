@@ -17,7 +17,7 @@
 #include "launcher/LauncherOptions.h"
 #include "nsf2pst/Version.h"
 #ifdef NSF2PST_HAVE_WX
-#include "platform/ui/WxFileChooser.h"
+#include "platform/ui/UserInterface.h"
 #endif
 
 namespace {
@@ -67,9 +67,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parsed.options->chooseDatabase) {
-#ifdef NSF2PST_HAVE_WX
         parsed.options->databasePath = ui::ChooseNotesDatabase();
-#endif
         if (parsed.options->databasePath.empty()) {
             std::fputs("nsf2pst: no database chosen\n", stderr);
             return 2;

@@ -18,9 +18,9 @@
 namespace ui {
 
 #ifdef NSF2PST_HAVE_WX
-// Defined when the program links the window forms itself, as the viewer and
-// the front program do, which draw windows of their own; the worker does not
-// and loads them from the window module when it has a display.
+// Defined when the program links the window forms itself, as the viewer
+// does, which draws windows of its own; the worker and the front program do
+// not and load them from the window module when they need a window.
 [[gnu::weak]] const CWindowForms* WindowFormsTable();
 
 namespace {
@@ -30,9 +30,12 @@ const CWindowForms* LoadWindowForms() {
     // Beside the program's folder, as installed and in the build tree (a
     // run path would not do: the sanitizers' dlopen does not search the
     // program's). Never unloaded: the toolkit runs until the process ends.
+    // A program of the build tree outside the worker's folder finds it
+    // where it was built.
     std::error_code ec;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::string path = (program.parent_path() / NSF2PST_WINDOW_MODULE).lexically_normal().string();
+    std::string path = (program.parent_path() / NSF2PST_WINDOW_MODULE).lexically_normal().string();
+    if (!std::filesystem::exists(path, ec)) path = NSF2PST_WINDOW_MODULE_BUILT;
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         PrintConsoleLine(std::string("the windows cannot be shown: ") + dlerror());
@@ -70,6 +73,13 @@ EAnswer MessageBox(const std::u16string& title, const std::u16string& text, EBut
 #endif
     PrintConsoleLine(sys::Utf16ToUtf8(title) + ": " + sys::Utf16ToUtf8(text));
     return buttons == EButtons::Ok ? EAnswer::Ok : EAnswer::No;
+}
+
+std::string ChooseNotesDatabase() {
+#ifdef NSF2PST_HAVE_WX
+    if (const CWindowForms* forms = WindowForms(); forms && forms->ensureToolkit()) return forms->chooseNotesDatabase();
+#endif
+    return {};
 }
 
 std::unique_ptr<CProgressWindow> CProgressWindow::Create(const std::u16string& title) {

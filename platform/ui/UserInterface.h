@@ -24,6 +24,11 @@ enum class EAnswer { Ok, Yes, No };
 // can answer).
 EAnswer MessageBox(const std::u16string& title, const std::u16string& text, EButtons buttons = EButtons::Ok);
 
+// The open-file dialog with which a program started without a database
+// (from the desktop menu) asks for one: the path the user picked, in UTF-8;
+// empty when the user cancelled or no display can be opened.
+std::string ChooseNotesDatabase();
+
 // The worker's progress window: a progress bar, a one-line read-only status
 // text and a Stop button. Calls from other threads are carried out on the
 // window's thread; the Send calls wait until they are done.

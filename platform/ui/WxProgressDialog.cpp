@@ -146,7 +146,7 @@ EAnswer WxMessageBox(const std::u16string& title, const std::u16string& text, EB
 }
 
 const CWindowForms* WindowFormsTable() {
-    static const CWindowForms forms{EnsureToolkit, CreateWxProgress, WxMessageBox};
+    static const CWindowForms forms{EnsureToolkit, CreateWxProgress, WxMessageBox, WxChooseNotesDatabase};
     return &forms;
 }
 

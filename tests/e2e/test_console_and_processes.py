@@ -74,6 +74,19 @@ class ConsoleAndProcesses(unittest.TestCase):
         self.assertEqual(int(ended[-1][2]), in_pst)
         self.assertIn("Conversion finished", r.stdout)
 
+    def test_a_conversion_loads_no_window_toolkit(self):
+        # The front program's only window, the open-file dialog, comes from
+        # the window module; a conversion given its database starts without
+        # the toolkit's libraries.
+        out = self.out_dir("toolkit")
+        r = subprocess.run([NSF2PST, "--quiet", self.db, out], env=env_with(self.tmp.name, LD_DEBUG="files"),
+                           capture_output=True, text=True, timeout=600)
+        self.assertEqual(r.returncode, 0, r.stderr[-2000:])
+        loaded = set(re.findall(r"file=(\S+) \[0\];  (?:needed|dynamically loaded) by (\S+)", r.stderr))
+        front = sorted(os.path.basename(name) for name, by in loaded if os.path.basename(by) == "nsf2pst")
+        self.assertTrue(front, "no library loads recorded")
+        self.assertEqual([name for name in front if "wx" in name or "gtk" in name], [], front)
+
     def test_killed_launcher_takes_its_worker_and_leaves_no_work_directory(self):
         tmp = tempfile.mkdtemp(dir=self.tmp.name)
         out = self.out_dir("killed")
