@@ -1,11 +1,14 @@
 #include "launcher/ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -20,6 +23,18 @@ extern "C" void OnStop(int) {
     stopRequested = 1;
     if (runningChild > 0) StopChild(runningChild);
     errno = savedErrno;
+}
+
+// Waits until the child may have ended, at most `most`: a process file
+// descriptor wakes the wait the moment it ends (a kernel without them gets
+// a short sleep instead). A stop request's signal ends the wait early.
+void AwaitChild(int pidfd, std::chrono::milliseconds most) {
+    if (pidfd < 0) {
+        usleep(20000);
+        return;
+    }
+    struct pollfd ended {pidfd, POLLIN, 0};
+    poll(&ended, 1, static_cast<int>(most.count()));
 }
 
 // In the child before exec: it ends with the launcher, however the launcher
@@ -79,8 +94,10 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
     setpgid(pid, pid);  // also here, so that a stop right after the fork finds the group
     runningChild = pid;
     if (stopRequested) StopChild(pid);
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     int status = 0;
     struct rusage usage {};
+    constexpr std::chrono::milliseconds tick(250);
     auto nextTick = started;
     while (true) {
         pid_t ended = wait4(pid, &status, WNOHANG, &usage);
@@ -89,10 +106,12 @@ ChildResult RunChild(const std::string& program, const std::string& commandLine,
         auto now = std::chrono::steady_clock::now();
         if (whileRunning && now >= nextTick) {
             whileRunning();
-            nextTick = now + std::chrono::milliseconds(250);
+            nextTick = now + tick;
         }
-        usleep(20000);
+        const auto untilTick = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now);
+        AwaitChild(pidfd, whileRunning ? std::clamp(untilTick, std::chrono::milliseconds(1), tick) : tick);
     }
+    if (pidfd >= 0) close(pidfd);
     runningChild = 0;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.peakRssKiB = usage.ru_maxrss;
