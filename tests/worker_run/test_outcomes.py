@@ -5,6 +5,7 @@ fails instead of passing for an empty one."""
 import copy
 import os
 import sqlite3
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -105,6 +106,14 @@ class FolderRuns(unittest.TestCase):
         self.tmp = tempfile.TemporaryDirectory(prefix="worker_run_")
         self.addCleanup(self.tmp.cleanup)
         self.nsf = wd.build_description(os.path.join(self.tmp.name, "small.json"), runs.SMALL_MAILBOX)
+
+    def test_a_command_line_without_a_work_folder_writes_nothing(self):
+        here = os.path.join(self.tmp.name, "cwd")
+        os.makedirs(here)
+        r = subprocess.run([wd.SAVER, self.nsf + "/D /C 0/P " + os.path.join(here, "x.pst")], cwd=here,
+                           env=dict(os.environ, NSF2PST_HEADLESS="1"), capture_output=True, timeout=60)
+        self.assertEqual(r.returncode, 255)
+        self.assertEqual(os.listdir(here), [])
 
     def test_a_folder_whose_view_does_not_exist_fails(self):
         work = wd.WorkDir(os.path.join(self.tmp.name, "w"), self.nsf)

@@ -32,7 +32,9 @@ void CsavingprocessDlg::OnInitDialog() {
     workDir = cmd.workDir;
     app.settingPath = workDir + u"setting.txt";
     app.calPath = workDir + u"cal.txt";
-    app.outcomes.Open(workDir);
+    // Without a work folder the run fails at its log; nothing is written
+    // into whatever folder the worker was started in.
+    if (!workDir.empty()) app.outcomes.Open(workDir);
     ReadExportSettings(workDir + u"config.txt", app.settings);
     StartRun();
 }
