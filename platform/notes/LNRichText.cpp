@@ -1,6 +1,5 @@
 #include "platform/notes/LNRichText.h"
 
-
 #include "platform/notes/LNAttachment.h"
 #include "platform/notes/MimeBody.h"
 #include "platform/notes/NotesState.h"
