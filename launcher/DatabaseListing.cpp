@@ -1,6 +1,8 @@
 #include "launcher/DatabaseListing.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 #include "platform/notes/ItemCodec.h"
 #include "platform/notes/NotesSource.h"
@@ -30,6 +32,10 @@ std::string Title(const notes::CNoteRow& note) {
     return {};
 }
 
+CListedNote Listed(const notes::CNoteRow& note) {
+    return {note.id, notes::UnidText(note.unid), TextItem(note, "Form"), Title(note), {}};
+}
+
 CListedNote ListDocument(notes::CNotesSource& source, NOTEID id) {
     CListedNote listed;
     listed.noteId = id;
@@ -39,14 +45,59 @@ CListedNote ListDocument(notes::CNotesSource& source, NOTEID id) {
             listed.unreadable = "the note cannot be found";
             return listed;
         }
-        listed.unid = notes::UnidText(note->unid);
-        listed.form = TextItem(*note, "Form");
-        listed.subject = Title(*note);
+        listed = Listed(*note);
     } catch (const notes::CNsfError& error) {
         listed.unreadable = error.what();
     }
     return listed;
 }
+
+// The documents read a page of notes at a time with only the items the
+// listing shows, where the source can. A note that no page holds (its record
+// is lost) is read on its own, as is every note once a page could not be
+// read: the note-by-note read says what is wrong with each.
+class CListedPages {
+public:
+    explicit CListedPages(notes::CNotesSource& source) : source(source) {}
+
+    // Documents are asked for in ascending note-ID order.
+    CListedNote Document(NOTEID id) {
+        if (usable && (!fetched || id > pageEnd)) Fetch(id);
+        if (usable) {
+            auto found = std::lower_bound(page.begin(), page.end(), id,
+                                          [](const notes::CNoteRow& n, NOTEID at) { return n.id < at; });
+            if (found != page.end() && found->id == id) return Listed(*found);
+        }
+        return ListDocument(source, id);
+    }
+
+private:
+    static constexpr size_t kPageNotes = 1024;
+
+    void Fetch(NOTEID from) {
+        static const std::vector<std::string> shown = {"Form", "Subject", "FullName", "ListName", "CompanyName"};
+        fetched = true;
+        try {
+            std::optional<std::vector<notes::CNoteRow>> notes = source.ReadNotesWith(from, kPageNotes, shown);
+            if (!notes) {
+                usable = false;
+                return;
+            }
+            page = std::move(*notes);
+            // A short page is the last: no note lies beyond it.
+            pageEnd = page.size() < kPageNotes ? std::numeric_limits<NOTEID>::max() : page.back().id;
+        } catch (const notes::CNsfError&) {
+            usable = false;
+            page.clear();
+        }
+    }
+
+    notes::CNotesSource& source;
+    std::vector<notes::CNoteRow> page;
+    NOTEID pageEnd = 0;
+    bool fetched = false;
+    bool usable = true;
+};
 
 // A design note by its note ID, with the UNID of its note when it has one.
 CListedNote DesignNote(notes::CNotesSource& source, NOTEID id, const char* kind, std::string name) {
@@ -100,7 +151,9 @@ void ListNamedNotes(CDatabaseListing& listing) {
 
 void CDatabaseListing::ForEachDocument(const std::function<void(const CListedNote&)>& visit) const {
     for (const CListedNote& note : documents) visit(note);
-    for (uint32_t id : documentIds) visit(ListDocument(*source, id));
+    if (documentIds.empty()) return;
+    CListedPages pages(*source);
+    for (uint32_t id : documentIds) visit(pages.Document(id));
 }
 
 CDatabaseListing ListDatabase(const std::string& path) {

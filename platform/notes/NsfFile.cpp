@@ -194,6 +194,40 @@ std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
     return note;
 }
 
+// One query for a page of notes: the items of the other names (bodies
+// above all) are never read.
+std::optional<std::vector<CNoteRow>> CNsfFile::ReadNotesWith(NOTEID from, size_t most,
+                                                             const std::vector<std::string>& names) {
+    std::lock_guard<std::mutex> guard(lock);
+    std::string among;
+    for (size_t i = 0; i < names.size(); ++i) among += i ? ",?" : "?";
+    const std::string sql =
+        "WITH page AS (SELECT noteId, unid, noteClass, created, modified, encrypted, signed FROM notes "
+        "WHERE noteId >= ? ORDER BY noteId LIMIT ?) "
+        "SELECT page.*, i.name, i.flags, i.value FROM page LEFT JOIN items i ON i.noteId = page.noteId "
+        "AND i.name IN (" + among + ") ORDER BY page.noteId, i.seq";
+    CStatement s(handle.Get(), sql.c_str());  // prepared once a page, not cached
+    s.Bind(1, static_cast<int64_t>(from));
+    s.Bind(2, static_cast<int64_t>(most));
+    for (size_t i = 0; i < names.size(); ++i) s.Bind(static_cast<int>(i + 3), names[i]);
+    std::vector<CNoteRow> notes;
+    while (s.Step()) {
+        const auto id = static_cast<NOTEID>(s.Int(0));
+        if (notes.empty() || notes.back().id != id) {
+            CNoteRow& note = notes.emplace_back();
+            note.id = id;
+            note.unid = BlobUnid(s.Blob(1));
+            note.noteClass = static_cast<int>(s.Int(2));
+            note.created = BlobTime(s.Blob(3));
+            note.modified = BlobTime(s.Blob(4));
+            note.encrypted = s.Int(5) != 0;
+            note.isSigned = s.Int(6) != 0;
+        }
+        if (s.Type(7) != SQLITE_NULL) notes.back().items.push_back({s.Blob(7), static_cast<WORD>(s.Int(8)), s.Blob(9)});
+    }
+    return notes;
+}
+
 bool CNsfFile::HasItems(NOTEID id) {
     CStatement s(*statements, "SELECT 1 FROM items WHERE noteId = ? LIMIT 1");
     s.Bind(1, id);

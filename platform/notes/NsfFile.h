@@ -57,6 +57,8 @@ public:
     std::optional<CFormRow> ReadForm(const std::string& name) override;
     std::optional<std::string> ReadObject(const CFileObject& file) override;
     bool CopyObject(const CFileObject& file, const std::function<void(std::string_view)>& sink) override;
+    std::optional<std::vector<CNoteRow>> ReadNotesWith(NOTEID from, size_t most,
+                                                       const std::vector<std::string>& names) override;
     // The file holds every item in the clear: sealed items are only hidden.
     bool CanDecrypt() const override { return true; }
 
