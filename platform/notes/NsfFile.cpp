@@ -171,6 +171,24 @@ std::optional<CNoteRow> CNsfFile::ReadNote(NOTEID id) {
     }
 }
 
+namespace {
+
+// A note without its items from the columns unid, noteClass, created,
+// modified, encrypted and signed of a notes row, starting at column `first`.
+CNoteRow NoteHeader(const CStatement& s, NOTEID id, int first) {
+    CNoteRow note;
+    note.id = id;
+    note.unid = BlobUnid(s.Blob(first));
+    note.noteClass = static_cast<int>(s.Int(first + 1));
+    note.created = BlobTime(s.Blob(first + 2));
+    note.modified = BlobTime(s.Blob(first + 3));
+    note.encrypted = s.Int(first + 4) != 0;
+    note.isSigned = s.Int(first + 5) != 0;
+    return note;
+}
+
+}  // namespace
+
 std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
     CStatement s(*statements,
                  "SELECT unid, noteClass, created, modified, encrypted, signed FROM notes WHERE noteId = ?");
@@ -179,14 +197,7 @@ std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
         if (HasItems(id)) throw CNoteUnreadable(NoteName(id) + ": its note record is missing", ERR_NOTE_DAMAGED);
         return std::nullopt;
     }
-    CNoteRow note;
-    note.id = id;
-    note.unid = BlobUnid(s.Blob(0));
-    note.noteClass = static_cast<int>(s.Int(1));
-    note.created = BlobTime(s.Blob(2));
-    note.modified = BlobTime(s.Blob(3));
-    note.encrypted = s.Int(4) != 0;
-    note.isSigned = s.Int(5) != 0;
+    CNoteRow note = NoteHeader(s, id, 0);
     CStatement items(*statements, "SELECT name, flags, value FROM items WHERE noteId = ? ORDER BY seq");
     items.Bind(1, id);
     while (items.Step())
@@ -213,16 +224,7 @@ std::optional<std::vector<CNoteRow>> CNsfFile::ReadNotesWith(NOTEID from, size_t
     std::vector<CNoteRow> notes;
     while (s.Step()) {
         const auto id = static_cast<NOTEID>(s.Int(0));
-        if (notes.empty() || notes.back().id != id) {
-            CNoteRow& note = notes.emplace_back();
-            note.id = id;
-            note.unid = BlobUnid(s.Blob(1));
-            note.noteClass = static_cast<int>(s.Int(2));
-            note.created = BlobTime(s.Blob(3));
-            note.modified = BlobTime(s.Blob(4));
-            note.encrypted = s.Int(5) != 0;
-            note.isSigned = s.Int(6) != 0;
-        }
+        if (notes.empty() || notes.back().id != id) notes.push_back(NoteHeader(s, id, 1));
         if (s.Type(7) != SQLITE_NULL) notes.back().items.push_back({s.Blob(7), static_cast<WORD>(s.Int(8)), s.Blob(9)});
     }
     return notes;
