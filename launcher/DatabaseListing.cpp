@@ -62,7 +62,7 @@ public:
 
     // Documents are asked for in ascending note-ID order.
     CListedNote Document(NOTEID id) {
-        if (usable && (!fetched || id > pageEnd)) Fetch(id);
+        if (usable && (!pageEnd || id > *pageEnd)) Fetch(id);
         if (usable) {
             auto found = std::lower_bound(page.begin(), page.end(), id,
                                           [](const notes::CNoteRow& n, NOTEID at) { return n.id < at; });
@@ -76,7 +76,6 @@ private:
 
     void Fetch(NOTEID from) {
         static const std::vector<std::string> shown = {"Form", "Subject", "FullName", "ListName", "CompanyName"};
-        fetched = true;
         try {
             std::optional<std::vector<notes::CNoteRow>> notes = source.ReadNotesWith(from, kPageNotes, shown);
             if (!notes) {
@@ -88,14 +87,12 @@ private:
             pageEnd = page.size() < kPageNotes ? std::numeric_limits<NOTEID>::max() : page.back().id;
         } catch (const notes::CNsfError&) {
             usable = false;
-            page.clear();
         }
     }
 
     notes::CNotesSource& source;
     std::vector<notes::CNoteRow> page;
-    NOTEID pageEnd = 0;
-    bool fetched = false;
+    std::optional<NOTEID> pageEnd;  // the last note ID the page answers for; none before the first
     bool usable = true;
 };
 

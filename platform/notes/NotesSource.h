@@ -122,9 +122,8 @@ public:
     // ascending order and at most `most` of them, each with only its items
     // of those names, in their order. Nothing when the source has no faster
     // way than reading note by note; throws CNsfError on damage.
-    virtual std::optional<std::vector<CNoteRow>> ReadNotesWith(NOTEID from, size_t most,
-                                                               const std::vector<std::string>& names) {
-        (void)from, (void)most, (void)names;
+    virtual std::optional<std::vector<CNoteRow>> ReadNotesWith(NOTEID /*from*/, size_t /*most*/,
+                                                               const std::vector<std::string>& /*names*/) {
         return std::nullopt;
     }
     // True when encrypted items can be decrypted (the key is at hand).

@@ -449,7 +449,6 @@ std::optional<CFormRow> CNsfFile::ReadForm(const std::string& name) {
 
 std::optional<std::string> CNsfFile::ReadObject(const CFileObject& file) {
     std::string data;
-    data.reserve(file.fileSize);
     if (!CopyObject(file, [&data](std::string_view piece) { data.append(piece); })) return std::nullopt;
     return data;
 }

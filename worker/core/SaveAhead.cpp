@@ -24,15 +24,17 @@ CSaveAhead::~CSaveAhead() {
         work.notify_all();
         thread.join();
     }
-    DeleteImported();
+    DeleteFiles(imported);
 }
 
 void CSaveAhead::Start(CJob job) {
     if (!thread.joinable()) thread = std::thread([this] { Loop(); });
     ++handed;
-    DeleteImported();
+    std::vector<std::u16string> done;  // imported message files left to this thread
+    bool queued = false;
     {
         std::unique_lock<std::mutex> lock(mutex);
+        done.swap(imported);
         if (!HasRoom(job.bytes, maxWaitingJobs - 1)) {
             wantedBytes = job.bytes;
             handerWants = EWant::Room;
@@ -42,12 +44,14 @@ void CSaveAhead::Start(CJob job) {
         if (stopped) {
             // Dropped unrun, as every job after a stop.
             if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
-            return;
+        } else {
+            waitingBytes += job.bytes;
+            waiting.push_back(std::move(job));
+            queued = true;
         }
-        waitingBytes += job.bytes;
-        waiting.push_back(std::move(job));
     }
-    work.notify_one();
+    if (queued) work.notify_one();
+    DeleteFiles(done);
 }
 
 bool CSaveAhead::Stopped() {
@@ -63,17 +67,14 @@ CSaveAhead::CDrained CSaveAhead::Drain() {
     CDrained drained{ended, stopped};
     ended = 0;
     handed = 0;
+    std::vector<std::u16string> done;
+    done.swap(imported);
     lock.unlock();
-    DeleteImported();
+    DeleteFiles(done);
     return drained;
 }
 
-void CSaveAhead::DeleteImported() {
-    std::vector<std::u16string> files;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        files.swap(imported);
-    }
+void CSaveAhead::DeleteFiles(const std::vector<std::u16string>& files) {
     for (const std::u16string& file : files) sys::DeleteFile(file);
 }
 

@@ -58,8 +58,7 @@ private:
     void Loop();
     void RunJob(CJob& job);
     void DropWaiting();
-    // Deletes the message files left to the handing thread.
-    void DeleteImported();
+    static void DeleteFiles(const std::vector<std::u16string>& files);
     // Under the lock.
     bool Idle() const;
     bool HasRoom(uint64_t bytes, size_t jobsAtMost) const;

@@ -67,7 +67,7 @@ void EmbedDetached(CNsfConverter& context, CMimeBody& message, const DetachedAtt
     if (read) {
         log.WriteRaw(detached.cleanedName);
         log.WriteRaw(u",");
-        read = AddEmbeddedFilePart(message, CleanPartName(detached.cleanedName), std::move(bytes));
+        AddEmbeddedFilePart(message, CleanPartName(detached.cleanedName), std::move(bytes));
     }
     if (!read) ReportAttachmentLoss(context, detached);
 }

@@ -21,9 +21,8 @@ bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, std::stri
                                                   static_cast<int64_t>(bytes.size()));
 }
 
-bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, sys::CBytes bytes)
+void AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, sys::CBytes bytes)
 {
     AddFilePart(message)->TakeBinaryContent(Utf8EncodedWord(name), std::move(bytes.data),
                                             static_cast<int64_t>(bytes.size));
-    return true;
 }

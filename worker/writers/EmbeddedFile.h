@@ -14,5 +14,5 @@ class CMimeBody;
 // of memory); the part then has its fields but neither content nor name.
 bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, std::string_view bytes);
 // The same with a buffer the part takes over, so that a file of megabytes
-// is not copied again.
-bool AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, sys::CBytes bytes);
+// is not copied again (which also cannot run out of memory).
+void AddEmbeddedFilePart(CMimeBody& message, std::u16string_view name, sys::CBytes bytes);
