@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <iterator>
+#include <mutex>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -95,4 +99,60 @@ TEST(SaveAheadTest, MessageFilesOutliveTheirImportAndNoneIsLeft) {
     EXPECT_FALSE(saves.Drain().stopped);
     EXPECT_EQ(missingAtImport.load(), 0);
     for (const auto& file : files) EXPECT_FALSE(sys::FileExists(file));
+}
+
+// A handing thread that finds the queue full runs the imports of the mails
+// waiting last instead of idling: each import runs once and before its
+// mail's end, the ends keep their order, and an import that failed ahead
+// still ends its mail as not imported.
+TEST(SaveAheadTest, HandingThreadImportsWaitingMailsWhenTheQueueIsFull) {
+    constexpr int kJobs = 40;
+    const std::thread::id handingThread = std::this_thread::get_id();
+    std::mutex guard;
+    std::vector<std::string> events;
+    std::vector<int> imports(kJobs, 0);
+    std::vector<bool> importedByHander(kJobs, false);
+    std::atomic<int> importsAhead{0};
+    CSaveAhead saves;
+    for (int i = 0; i < kJobs; ++i) {
+        CSaveAhead::CJob job;
+        job.bytes = 1;
+        // The first save waits until the handing thread has run the
+        // imports of the 16 mails queued behind it (or gives up).
+        job.begin = [i, &importsAhead] {
+            for (int waited = 0; i == 0 && importsAhead < 16 && waited < 500; ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        };
+        job.importAndPuts = [&, i] {
+            std::lock_guard<std::mutex> lock(guard);
+            ++imports[i];
+            events.push_back("import " + std::to_string(i));
+            if (std::this_thread::get_id() == handingThread) {
+                importedByHander[i] = true;
+                ++importsAhead;
+            }
+            if (i == 15) throw std::runtime_error("unreadable");
+        };
+        job.end = [&, i](storeops::CSaveResult&, std::exception_ptr importFailure) {
+            std::lock_guard<std::mutex> lock(guard);
+            events.push_back("end " + std::to_string(i) + (importFailure ? " import failed" : ""));
+            return true;
+        };
+        saves.Start(std::move(job));
+    }
+    EXPECT_FALSE(saves.Drain().stopped);
+    EXPECT_GE(importsAhead.load(), 16);
+    EXPECT_TRUE(importedByHander[15]);
+    std::vector<std::string> ends;
+    for (int i = 0; i < kJobs; ++i) {
+        EXPECT_EQ(imports[i], 1) << "job " << i;
+        const std::string end = "end " + std::to_string(i) + (i == 15 ? " import failed" : "");
+        ends.push_back(end);
+        auto import = std::find(events.begin(), events.end(), "import " + std::to_string(i));
+        EXPECT_LT(import - events.begin(), std::find(events.begin(), events.end(), end) - events.begin()) << end;
+    }
+    std::vector<std::string> endsSeen;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(endsSeen),
+                 [](const std::string& e) { return e.rfind("end ", 0) == 0; });
+    EXPECT_EQ(endsSeen, ends);
 }

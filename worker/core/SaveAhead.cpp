@@ -2,12 +2,16 @@
 
 #include "platform/sys/Files.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // At most this many mails, and this many bytes of their message files,
 // wait for the store; a single larger mail still goes alone.
-// A handing thread that had to wait goes on once half of those mails are
-// saved, so that the two threads do not wake each other for every mail.
+// A handing thread that finds no room imports waiting mails while it can;
+// one that has to wait goes on once half of those mails are saved, so that
+// the two threads do not wake each other for every mail.
 constexpr size_t maxWaitingJobs = 16;
 constexpr size_t resumeWaitingJobs = maxWaitingJobs / 2;
 constexpr uint64_t maxWaitingBytes = 16u << 20;
@@ -35,6 +39,8 @@ void CSaveAhead::Start(CJob job) {
     {
         std::unique_lock<std::mutex> lock(mutex);
         done.swap(imported);
+        while (!HasRoom(job.bytes, maxWaitingJobs - 1) && ImportAhead(lock)) {
+        }
         if (!HasRoom(job.bytes, maxWaitingJobs - 1)) {
             wantedBytes = job.bytes;
             handerWants = EWant::Room;
@@ -46,7 +52,10 @@ void CSaveAhead::Start(CJob job) {
             if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
         } else {
             waitingBytes += job.bytes;
-            waiting.push_back(std::move(job));
+            CWaiting queuedJob;
+            queuedJob.job = std::move(job);
+            queuedJob.number = ++numbered;
+            waiting.push_back(std::move(queuedJob));
             queued = true;
         }
     }
@@ -83,14 +92,15 @@ void CSaveAhead::Loop() {
     for (;;) {
         work.wait(lock, [this] { return !waiting.empty() || closing; });
         if (waiting.empty()) return;
-        CJob job = std::move(waiting.front());
+        importedAhead.wait(lock, [this] { return waiting.front().import != CWaiting::EImport::Running; });
+        CWaiting job = std::move(waiting.front());
         waiting.pop_front();
         running = true;
         lock.unlock();
         RunJob(job);
-        const uint64_t bytes = job.bytes;
-        std::u16string messageFile = std::move(job.messageFile);
-        job = CJob{};  // the item goes here, on this thread
+        const uint64_t bytes = job.job.bytes;
+        std::u16string messageFile = std::move(job.job.messageFile);
+        job = CWaiting{};  // the item goes here, on this thread
         lock.lock();
         // A message file is deleted by whichever thread has time for it:
         // the handing thread when mails wait here, this one otherwise.
@@ -117,13 +127,42 @@ bool CSaveAhead::HasRoom(uint64_t bytes, size_t jobsAtMost) const {
     return Idle() || (waiting.size() <= jobsAtMost && waitingBytes + bytes <= maxWaitingBytes);
 }
 
-void CSaveAhead::RunJob(CJob& job) {
-    std::exception_ptr importFailure;
+bool CSaveAhead::ImportAhead(std::unique_lock<std::mutex>& lock) {
+    auto ahead = std::find_if(waiting.rbegin(), waiting.rend(), [](const CWaiting& w) {
+        return w.import == CWaiting::EImport::Pending && w.job.importAndPuts;
+    });
+    if (ahead == waiting.rend()) return false;
+    ahead->import = CWaiting::EImport::Running;
+    const uint64_t number = ahead->number;
+    std::function<void()> import = std::exchange(ahead->job.importAndPuts, nullptr);
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+        import();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    import = nullptr;
+    lock.lock();
+    // A stop may have dropped the job meanwhile; then its import is lost with it.
+    for (auto w = waiting.rbegin(); w != waiting.rend(); ++w) {
+        if (w->number != number) continue;
+        w->import = CWaiting::EImport::Done;
+        w->importFailure = failure;
+        importedAhead.notify_one();
+        break;
+    }
+    return true;
+}
+
+void CSaveAhead::RunJob(CWaiting& waited) {
+    CJob& job = waited.job;
+    std::exception_ptr importFailure = waited.importFailure;
     storeops::CSaveResult saved;
     bool goOn = false;
     try {
         job.begin();
-        if (job.importAndPuts) {
+        if (waited.import == CWaiting::EImport::Pending && job.importAndPuts) {
             try {
                 job.importAndPuts();
             } catch (...) {
@@ -154,9 +193,9 @@ void CSaveAhead::RunJob(CJob& job) {
 }
 
 void CSaveAhead::DropWaiting() {
-    for (CJob& job : waiting) {
-        if (!job.messageFile.empty()) sys::DeleteFile(job.messageFile);
-        waitingBytes -= job.bytes;
+    for (CWaiting& w : waiting) {
+        if (!w.job.messageFile.empty()) sys::DeleteFile(w.job.messageFile);
+        waitingBytes -= w.job.bytes;
     }
     waiting.clear();
 }

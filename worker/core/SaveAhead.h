@@ -2,10 +2,12 @@
 // over and goes on reading and composing the next documents while the
 // store imports and commits them, one after the other in the order handed.
 // What waits is bounded (a number of mails and the bytes of their message
-// files). Each job brings its own bookkeeping: `begin` runs before its
-// import and save, `end` after them, both on the saving thread; an `end`
-// that returns false stops the saving, and every job after it is dropped
-// unrun. Drain() waits until nothing is left.
+// files). A handing thread that finds no room does not just wait: it runs
+// the imports of the mails waiting last, which the saving thread then
+// skips, so both threads share the work. Each job brings its own
+// bookkeeping: `begin` runs before its save and `end` after it, both on the
+// saving thread; an `end` that returns false stops the saving, and every
+// job after it is dropped unrun. Drain() waits until nothing is left.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -26,7 +28,9 @@ public:
         store::DispatchPtr item;
         std::u16string sourceKey;
         std::function<void()> begin;
-        std::function<void()> importAndPuts;  // may be empty
+        // Reads the message file into the item; may be empty. It touches
+        // the item only, so it may run on either thread.
+        std::function<void()> importAndPuts;
         std::u16string messageFile;           // deleted after the job when set
         uint64_t bytes = 0;                   // the message file's size
         // How the job ended: the save's result, or the import's failure
@@ -55,8 +59,19 @@ public:
     CDrained Drain();
 
 private:
+    // A waiting job and how far its import went.
+    struct CWaiting {
+        CJob job;
+        uint64_t number = 0;  // in the order handed
+        enum class EImport { Pending, Running, Done } import = EImport::Pending;
+        std::exception_ptr importFailure;  // when Done
+    };
+
     void Loop();
-    void RunJob(CJob& job);
+    void RunJob(CWaiting& job);
+    // On the handing thread, with the lock held: runs the import of the
+    // last waiting job whose import has not begun; false when there is none.
+    bool ImportAhead(std::unique_lock<std::mutex>& lock);
     void DropWaiting();
     static void DeleteFiles(const std::vector<std::u16string>& files);
     // Under the lock.
@@ -68,9 +83,11 @@ private:
     std::mutex mutex;
     std::condition_variable work;  // for the saving thread
     std::condition_variable room;  // for the handing thread
+    std::condition_variable importedAhead;  // for the saving thread
     EWant handerWants = EWant::Nothing;
     uint64_t wantedBytes = 0;
-    std::deque<CJob> waiting;
+    std::deque<CWaiting> waiting;
+    uint64_t numbered = 0;  // jobs queued so far
     std::vector<std::u16string> imported;  // message files for the handing thread to delete
     uint64_t waitingBytes = 0;  // of the waiting jobs and the one running
     bool running = false;
