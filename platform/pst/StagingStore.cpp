@@ -1080,11 +1080,13 @@ void CStagingStore::SetContainerClass(FolderId id, const std::u16string& contain
     });
 }
 
-MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& message) {
+MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& message, bool* replaced) {
     CImpl::CGuard guard{*impl};
+    if (replaced) *replaced = false;
     return impl->Transaction([&] {
         impl->RequireFolder(folder);
         if (auto saved = impl->MessageOfSource(message.sourceKey)) {
+            if (replaced) *replaced = true;
             impl->OverwriteMessage(*saved, message);
             impl->Stmt("UPDATE objects SET folder=? WHERE id=?").Bind(1, folder).Bind(2, *saved).Run();
             return *saved;
@@ -1100,11 +1102,6 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
                 .Run();
         return id;
     });
-}
-
-bool CStagingStore::HoldsSource(const std::string& sourceKey) {
-    CImpl::CGuard guard{*impl};
-    return impl->MessageOfSource(sourceKey).has_value();
 }
 
 void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {

@@ -266,12 +266,9 @@ public:
     // Messages. SaveMessage commits the whole message (properties,
     // recipients, attachments and their data) in one transaction and returns
     // its id; a message with the source key of a saved one replaces it (same
-    // id, moved into `folder`). ReplaceMessage overwrites a saved message in
-    // one transaction.
-    MessageId SaveMessage(FolderId folder, const CStagedMessage& message);
-    // True when a saved message carries this source key (a save with it
-    // would replace that message).
-    bool HoldsSource(const std::string& sourceKey);
+    // id, moved into `folder`), which `replaced` tells when given.
+    // ReplaceMessage overwrites a saved message in one transaction.
+    MessageId SaveMessage(FolderId folder, const CStagedMessage& message, bool* replaced = nullptr);
     void ReplaceMessage(MessageId id, const CStagedMessage& message);
     void DeleteMessage(MessageId id);
     void MoveMessage(MessageId id, FolderId folder);

@@ -113,13 +113,13 @@ void CItemObject::Import(const std::u16string& path, int32_t format) {
 void CItemObject::Save() {
     PrepareForSave(kind, data);
     IMessageStore& store = context->Store();
-    savedOver = savedId.has_value() || store.HoldsSource(data.sourceKey);
-    savedId = store.SaveMessage(folder, data, savedId);
+    savedId = store.SaveMessage(folder, data, savedId, savedOver);
     siblingIds.resize(data.siblings.size());
     for (size_t i = 0; i < data.siblings.size(); ++i) {
         CMessageData sibling = SiblingItem(data, i);
         PrepareForSave(kind, sibling);
-        siblingIds[i] = store.SaveMessage(folder, sibling, siblingIds[i]);
+        bool siblingReplaced = false;
+        siblingIds[i] = store.SaveMessage(folder, sibling, siblingIds[i], siblingReplaced);
     }
 }
 

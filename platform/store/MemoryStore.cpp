@@ -16,20 +16,15 @@ FolderId CMemoryStore::CreateFolder(FolderId parent, const std::u16string& name,
     return id;
 }
 
-MessageId CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) {
+MessageId CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
+                                     bool& replaced) {
     if (!existing && !message.sourceKey.empty())
         for (const auto& [savedId, saved] : messages)
             if (saved.data.sourceKey == message.sourceKey) existing = savedId;
+    replaced = existing.has_value();
     MessageId id = existing ? *existing : nextMessage++;
     messages[id] = CSaved{folder, message};
     return id;
-}
-
-bool CMemoryStore::HoldsSource(const std::string& sourceKey) {
-    if (sourceKey.empty()) return false;
-    for (const auto& [savedId, saved] : messages)
-        if (saved.data.sourceKey == sourceKey) return true;
-    return false;
 }
 
 FolderId IMessageStore::DefaultFolder(int32_t, const std::u16string& name, const std::u16string& containerClass) {

@@ -23,8 +23,8 @@ public:
     FolderId TopFolder() override { return 1; }
     std::optional<FolderId> FindSubfolder(FolderId parent, const std::u16string& name) override;
     FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) override;
-    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) override;
-    bool HoldsSource(const std::string& sourceKey) override;
+    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
+                          bool& replaced) override;
     void Close() override { closed = true; }
 
     std::map<FolderId, CFolder> folders;

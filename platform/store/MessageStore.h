@@ -25,11 +25,11 @@ public:
     virtual FolderId DefaultFolder(int32_t kind, const std::u16string& name, const std::u16string& containerClass);
     virtual std::optional<FolderId> FindSubfolder(FolderId parent, const std::u16string& name) = 0;
     virtual FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) = 0;
-    // Commits the item at once; an existing id replaces that item's content.
-    virtual MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) = 0;
-    // True when a saved item carries this source key, so that saving another
-    // with it replaces that item.
-    virtual bool HoldsSource(const std::string& sourceKey) = 0;
+    // Commits the item at once. An existing id replaces that item's content,
+    // and so does a saved item that carries the same source key; `replaced`
+    // says whether the save replaced an item saved before.
+    virtual MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
+                                  bool& replaced) = 0;
     virtual void Close() = 0;
 };
 

@@ -54,20 +54,18 @@ public:
         return Id(Staging().CreateFolder(static_cast<pst::FolderId>(parent), name, containerClass));
     }
 
-    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) override {
+    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
+                          bool& replaced) override {
         pst::CStagedMessage staged = Convert(message);
         if (existing) {
             Staging().ReplaceMessage(static_cast<pst::MessageId>(*existing), staged);
+            replaced = true;
             return *existing;
         }
         RefuseWhenAsked();
-        auto id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged));
+        auto id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged, &replaced));
         CrashAfterSavesWhenAsked();
         return id;
-    }
-
-    bool HoldsSource(const std::string& sourceKey) override {
-        return !sourceKey.empty() && Staging().HoldsSource(sourceKey);
     }
 
     void Close() override { staging.reset(); }

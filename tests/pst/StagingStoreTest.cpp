@@ -202,10 +202,13 @@ TEST_F(StagingStoreTest, SavingTheSameSourceAgainReplacesTheMessage) {
     MessageId first = s->SaveMessage(inbox, message(u"first", "folder 1 note 4"));
     MessageId other = s->SaveMessage(inbox, message(u"other", "folder 1 note 8"));
     MessageId plain1 = s->SaveMessage(inbox, message(u"no key", ""));
-    MessageId plain2 = s->SaveMessage(inbox, message(u"no key", ""));
+    bool replaced = true;
+    MessageId plain2 = s->SaveMessage(inbox, message(u"no key", ""), &replaced);
     EXPECT_NE(plain1, plain2);
-    MessageId again = s->SaveMessage(inbox, message(u"first again", "folder 1 note 4"));
+    EXPECT_FALSE(replaced);
+    MessageId again = s->SaveMessage(inbox, message(u"first again", "folder 1 note 4"), &replaced);
     EXPECT_EQ(again, first);
+    EXPECT_TRUE(replaced);
     EXPECT_EQ(s->Messages(inbox), (std::vector<MessageId>{first, other, plain1, plain2}));
     EXPECT_EQ(s->LoadMessage(first).props.GetString(0x0037), u"first again");
     // The key survives reopening; a deleted message frees its key.
@@ -213,8 +216,9 @@ TEST_F(StagingStoreTest, SavingTheSameSourceAgainReplacesTheMessage) {
     s = CStagingStore::OpenExisting(path);
     EXPECT_EQ(s->SaveMessage(inbox, message(u"third", "folder 1 note 4")), first);
     s->DeleteMessage(other);
-    MessageId fresh = s->SaveMessage(inbox, message(u"new", "folder 1 note 8"));
+    MessageId fresh = s->SaveMessage(inbox, message(u"new", "folder 1 note 8"), &replaced);
     EXPECT_NE(fresh, other);
+    EXPECT_FALSE(replaced);
     EXPECT_EQ(CStagingStore::CountMessages(path), 4u);
     EXPECT_EQ(CStagingStore::CountMessages(dir.Path() / "missing.staging"), 0u);
 }
