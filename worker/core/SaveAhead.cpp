@@ -1,9 +1,9 @@
 #include "worker/core/SaveAhead.h"
 
-#include "platform/sys/Files.h"
-
 #include <algorithm>
 #include <utility>
+
+#include "platform/sys/Files.h"
 
 namespace {
 

@@ -28,8 +28,9 @@ public:
         store::DispatchPtr item;
         std::u16string sourceKey;
         std::function<void()> begin;
-        // Reads the message file into the item; may be empty. It touches
-        // the item only, so it may run on either thread.
+        // Imports the message file into the item and puts its properties;
+        // may be empty. It touches the item only, so it may run on either
+        // thread.
         std::function<void()> importAndPuts;
         std::u16string messageFile;           // deleted after the job when set
         uint64_t bytes = 0;                   // the message file's size
