@@ -16,9 +16,7 @@
 #include "launcher/Conversion.h"
 #include "launcher/LauncherOptions.h"
 #include "nsf2pst/Version.h"
-#ifdef NSF2PST_HAVE_WX
 #include "platform/ui/UserInterface.h"
-#endif
 
 namespace {
 std::string SelfPath(const char* argv0) {

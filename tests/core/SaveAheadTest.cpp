@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <iterator>
 #include <mutex>
-#include <future>
 #include <stdexcept>
 #include <thread>
 #include <vector>
