@@ -189,6 +189,13 @@ CNoteRow NoteHeader(const CStatement& s, NOTEID id, int first) {
 
 }  // namespace
 
+// The items of a note, and those of the notes after it: the caller stops at
+// the next note. An item row keeps its value in the table's key (the table
+// has no rowids), so a query bounded above (noteId = ?) would compare every
+// row, value and all, against that bound at each step; a scan bounded only
+// below reads each value once.
+constexpr const char* kItemsFrom = "SELECT noteId, name, flags, value FROM items WHERE noteId >= ? ORDER BY noteId, seq";
+
 std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
     CStatement s(*statements,
                  "SELECT unid, noteClass, created, modified, encrypted, signed FROM notes WHERE noteId = ?");
@@ -198,34 +205,40 @@ std::optional<CNoteRow> CNsfFile::NoteRow(NOTEID id) {
         return std::nullopt;
     }
     CNoteRow note = NoteHeader(s, id, 0);
-    CStatement items(*statements, "SELECT name, flags, value FROM items WHERE noteId = ? ORDER BY seq");
+    CStatement items(*statements, kItemsFrom);
     items.Bind(1, id);
-    while (items.Step())
-        note.items.push_back({items.Blob(0), static_cast<WORD>(items.Int(1)), items.Blob(2)});
+    while (items.Step() && items.Int(0) == id)
+        note.items.push_back({items.Blob(1), static_cast<WORD>(items.Int(2)), items.Blob(3)});
     return note;
 }
 
-// One query for a page of notes: the items of the other names (bodies
-// above all) are never read.
+// Two queries for a page of notes: the notes, then the items of the names
+// asked for, in one scan from the page's first note that stops after its
+// last; the items of the other names (bodies above all) are never read.
 std::optional<std::vector<CNoteRow>> CNsfFile::ReadNotesWith(NOTEID from, size_t most,
                                                              const std::vector<std::string>& names) {
     std::lock_guard<std::mutex> guard(lock);
+    std::vector<CNoteRow> notes;
+    CStatement page(*statements,
+                    "SELECT noteId, unid, noteClass, created, modified, encrypted, signed FROM notes "
+                    "WHERE noteId >= ? ORDER BY noteId LIMIT ?");
+    page.Bind(1, static_cast<int64_t>(from));
+    page.Bind(2, static_cast<int64_t>(most));
+    while (page.Step()) notes.push_back(NoteHeader(page, static_cast<NOTEID>(page.Int(0)), 1));
+    if (notes.empty()) return notes;
     std::string among;
     for (size_t i = 0; i < names.size(); ++i) among += i ? ",?" : "?";
-    const std::string sql =
-        "WITH page AS (SELECT noteId, unid, noteClass, created, modified, encrypted, signed FROM notes "
-        "WHERE noteId >= ? ORDER BY noteId LIMIT ?) "
-        "SELECT page.*, i.name, i.flags, i.value FROM page LEFT JOIN items i ON i.noteId = page.noteId "
-        "AND i.name IN (" + among + ") ORDER BY page.noteId, i.seq";
-    CStatement s(handle.Get(), sql.c_str());  // prepared once a page, not cached
-    s.Bind(1, static_cast<int64_t>(from));
-    s.Bind(2, static_cast<int64_t>(most));
-    for (size_t i = 0; i < names.size(); ++i) s.Bind(static_cast<int>(i + 3), names[i]);
-    std::vector<CNoteRow> notes;
-    while (s.Step()) {
-        const auto id = static_cast<NOTEID>(s.Int(0));
-        if (notes.empty() || notes.back().id != id) notes.push_back(NoteHeader(s, id, 1));
-        if (s.Type(7) != SQLITE_NULL) notes.back().items.push_back({s.Blob(7), static_cast<WORD>(s.Int(8)), s.Blob(9)});
+    const std::string sql = "SELECT noteId, name, flags, value FROM items WHERE noteId >= ? AND name IN (" + among +
+                            ") ORDER BY noteId, seq";
+    CStatement items(handle.Get(), sql.c_str());  // prepared once a page, not cached
+    items.Bind(1, static_cast<int64_t>(notes.front().id));
+    for (size_t i = 0; i < names.size(); ++i) items.Bind(static_cast<int>(i + 2), names[i]);
+    auto note = notes.begin();
+    while (items.Step()) {
+        const auto id = static_cast<NOTEID>(items.Int(0));
+        if (id > notes.back().id) break;
+        while (note->id < id) ++note;
+        if (note->id == id) note->items.push_back({items.Blob(1), static_cast<WORD>(items.Int(2)), items.Blob(3)});
     }
     return notes;
 }
