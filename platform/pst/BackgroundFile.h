@@ -21,13 +21,16 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace pst::ndb {
 
 constexpr size_t kDirectAlign = 4096;
 
-// Memory aligned for direct writes.
+// Memory aligned for direct writes. Growing a buffer with resize() leaves
+// the new bytes as they are instead of zeroing them: they are the room a
+// block is then made in, and every byte of it is written (padding included).
 template <class T>
 struct CPageAllocator {
     using value_type = T;
@@ -36,6 +39,14 @@ struct CPageAllocator {
     CPageAllocator(const CPageAllocator<U>&) {}
     T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(kDirectAlign))); }
     void deallocate(T* p, size_t) { ::operator delete(p, std::align_val_t(kDirectAlign)); }
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
     template <class U>
     bool operator==(const CPageAllocator<U>&) const { return true; }
 };

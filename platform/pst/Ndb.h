@@ -132,7 +132,8 @@ private:
     uint64_t Allocate(uint64_t size, uint64_t align);
     void MarkAllocated(uint64_t ib, uint64_t size);
     void Put(uint64_t ib, std::string_view bytes);  // ib >= written
-    // Room for `size` bytes at ib (>= written) in the buffer.
+    // Room for `size` bytes at ib (>= written) in the buffer, not cleared:
+    // the caller writes every byte of it.
     char* Reserve(uint64_t ib, size_t size);
     void PutAt(uint64_t ib, std::string_view bytes);  // anywhere, unbuffered
     void Flush();
