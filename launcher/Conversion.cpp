@@ -282,7 +282,10 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
     while (true) {
         sys::DeleteFile(work.File(runStateFileName));
         ChildResult run = RunChild(programs.saver, WorkerLine(calendarMode), !options.gui,
-                                   [this] { progress.Update(ItemsSaved()); }, options.quiet);
+                                   [this] {
+                                       if (progress.Due()) progress.Update(ItemsSaved());
+                                   },
+                                   options.quiet);
         (calendarMode ? stats.calendar : stats.mail).Add(run);
         // The worker never ends with 127 itself: it could not be started, and
         // no folder after this one would fare better.

@@ -32,6 +32,10 @@ void CProgressLine::Update(uint64_t items) {
     if (live || Clock::now() - lastShown >= std::chrono::seconds(15)) Show(items);
 }
 
+bool CProgressLine::Due() const {
+    return enabled && (live || firstCount == UINT64_MAX || Clock::now() - lastShown >= std::chrono::seconds(15));
+}
+
 void CProgressLine::Show(uint64_t items) {
     double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     uint64_t done = items >= firstCount ? items - firstCount : 0;

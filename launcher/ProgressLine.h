@@ -21,6 +21,9 @@ public:
     void Phase(const std::string& text);
     // Shows the count when due (every update when live, every 15 s otherwise).
     void Update(uint64_t items);
+    // Whether an update now would show or record anything: the count is
+    // worth fetching only then.
+    bool Due() const;
     // Ends the phase with the PST's count; in a log it prints what the phase
     // added (a terminal's live line goes on with the next phase).
     void EndPhase(uint64_t items);

@@ -126,6 +126,24 @@ TEST(ProgressLine, InALogEachPhaseEndsWithWhatItAdded) {
     EXPECT_EQ(Captured(script, false, false), "Folder 1 of 2: Inbox\nFolder 2 of 2: Sent\nCalendar entries: 3\n");
 }
 
+// The count costs a query of the staging store: it is fetched for an update
+// only when the update would show it or start the rate from it.
+TEST(ProgressLine, TheCountIsWantedOnlyWhenAnUpdateWouldUseIt) {
+    struct Case {
+        bool enabled, live, dueFirst, dueAfterUpdate;
+    };
+    for (const Case& c : {Case{false, false, false, false}, Case{true, false, true, false}, Case{true, true, true, true}}) {
+        std::FILE* out = std::tmpfile();
+        ASSERT_NE(out, nullptr);
+        CProgressLine p(out, c.enabled, c.live);
+        p.Phase("Folder 1 of 1, Inbox");
+        EXPECT_EQ(p.Due(), c.dueFirst) << c.enabled << c.live;
+        p.Update(3);
+        EXPECT_EQ(p.Due(), c.dueAfterUpdate) << c.enabled << c.live;
+        std::fclose(out);
+    }
+}
+
 TEST(ConversionStats, JsonHoldsEveryPhase) {
     ConversionStats s;
     s.viewer.Add({0, 0, 0.25, 20480});
