@@ -1,6 +1,8 @@
 #include "platform/store/ContentLines.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 #include "platform/store/DispatchArgs.h"
 #include "platform/store/StoreText.h"
@@ -16,8 +18,9 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::vector<std::string> RawLines(std::string_view bytes) {
-    std::vector<std::string> lines;
+// The lines of `bytes`, without their line ends; they point into `bytes`.
+std::vector<std::string_view> RawLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
     size_t start = 0;
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
     while (start < bytes.size()) {
@@ -25,7 +28,7 @@ std::vector<std::string> RawLines(std::string_view bytes) {
         if (end == std::string::npos) end = bytes.size();
         size_t stop = end;
         if (stop > start && bytes[stop - 1] == '\r') --stop;
-        lines.emplace_back(bytes, start, stop - start);
+        lines.push_back(bytes.substr(start, stop - start));
         start = end + 1;
     }
     return lines;
@@ -40,8 +43,15 @@ bool IsQuotedPrintable(const CContentLine& line) {
     return Upper(line.Param("ENCODING")) == "QUOTED-PRINTABLE" || line.HasBareParam("QUOTED-PRINTABLE");
 }
 
-// NAME;P=v;P="q:v":value, or NAME;P=v with no value part.
-bool ParseLine(const std::string& text, CContentLine& out) {
+// Whether a line holds nothing but blanks; unlike trimming it copies nothing
+// (a line of base64 data runs to megabytes).
+bool IsBlankLine(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// NAME;P=v;P="q:v":value, or NAME;P=v with no value part. The value is
+// moved out of `text`.
+bool ParseLine(std::string& text, CContentLine& out) {
     size_t i = 0;
     while (i < text.size() && text[i] != ';' && text[i] != ':') ++i;
     out.name = Upper(TrimAscii(text.substr(0, i)));
@@ -59,7 +69,7 @@ bool ParseLine(const std::string& text, CContentLine& out) {
         if (eq == std::string::npos) out.params.emplace_back(Upper(TrimAscii(param)), "");
         else out.params.emplace_back(Upper(TrimAscii(param.substr(0, eq))), param.substr(eq + 1));
     }
-    if (i < text.size() && text[i] == ':') out.value = text.substr(i + 1);
+    if (i < text.size() && text[i] == ':') out.value = std::move(text.erase(0, i + 1));
     return true;
 }
 
@@ -95,15 +105,15 @@ bool CContentLine::HasBareParam(const std::string& word) const {
 
 std::vector<CContentLine> ParseContentLines(std::string_view bytes) {
     if (bytes.find('\0') != std::string::npos) ThrowDispatch(hrFail, "the file is not text");
-    std::vector<std::string> raw = RawLines(bytes);
+    std::vector<std::string_view> raw = RawLines(bytes);
     std::vector<CContentLine> lines;
     for (size_t i = 0; i < raw.size(); ++i) {
-        std::string text = raw[i];
+        std::string text(raw[i]);
         // Folded continuation lines begin with a blank.
         while (i + 1 < raw.size() && !raw[i + 1].empty() && (raw[i + 1][0] == ' ' || raw[i + 1][0] == '\t')) {
-            text += raw[++i].substr(1);
+            text.append(raw[++i].substr(1));
         }
-        if (TrimAscii(text).empty()) continue;
+        if (IsBlankLine(text)) continue;
         CContentLine line;
         if (!ParseLine(text, line)) continue;
         if (IsQuotedPrintable(line)) {
@@ -114,7 +124,7 @@ std::vector<CContentLine> ParseContentLines(std::string_view bytes) {
             }
         } else if (IsBase64(line)) {
             // vCard 2.1 style: the data runs on in the following lines up to an empty one.
-            while (i + 1 < raw.size() && !TrimAscii(raw[i + 1]).empty() && raw[i + 1].find(':') == std::string::npos)
+            while (i + 1 < raw.size() && !IsBlankLine(raw[i + 1]) && raw[i + 1].find(':') == std::string_view::npos)
                 line.value += TrimAscii(raw[++i]);
         }
         if (line.value.size() > maxTextLine && !IsBase64(line))
