@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/notes/CdRecords.h"
 #include "platform/notes/ItemCodec.h"
 #include "platform/notes/NsfFile.h"
@@ -145,6 +147,40 @@ TEST(Description, CyrillicAndCjkAreStoredAsLmbcs) {
         EXPECT_EQ(stored, sys::Utf16ToLmbcs(sys::Utf8ToUtf16(utf8)));
         EXPECT_NE(stored, utf8) << "stored as UTF-8, not LMBCS";
         EXPECT_EQ(sys::Utf16ToUtf8(sys::LmbcsToUtf16(stored)), utf8);
+    }
+}
+
+// A note's items are read by a scan that starts at the note: it must end at
+// the note, for a note without the item asked for too, and a page of notes
+// must not take the items of the note after it.
+TEST(Description, EachNoteReadGetsItsOwnItemsOnly) {
+    CTestDatabase db(R"({"documents": [{"noteId": 4, "items": {"Subject": "four"}},
+                                        {"noteId": 8, "items": {"Topic": "eight"}},
+                                        {"noteId": 12, "items": {"Subject": "twelve"}}]})");
+    notes::CNsfFile file(db.path.string());
+    auto subjects = [](const notes::CNoteRow& note) {
+        std::string all;
+        for (const auto& i : note.items)
+            if (i.name == "Subject") all += i.raw.substr(2) + ";";
+        return all;
+    };
+    const std::map<NOTEID, std::string> expected = {{4, "four;"}, {8, ""}, {12, "twelve;"}};
+    for (const auto& [id, text] : expected) {
+        auto note = file.ReadNote(id);
+        ASSERT_TRUE(note) << id;
+        EXPECT_EQ(subjects(*note), text) << id;
+    }
+    struct Page {
+        NOTEID from;
+        size_t most;
+        std::string got;  // "id=subjects " for each note of the page
+    };
+    for (const Page& p : {Page{4, 2, "4=four; 8= "}, Page{8, 9, "8= 12=twelve; "}, Page{5, 1, "8= "}, Page{13, 5, ""}}) {
+        auto page = file.ReadNotesWith(p.from, p.most, {"Subject"});
+        ASSERT_TRUE(page);
+        std::string got;
+        for (const auto& note : *page) got += std::to_string(note.id) + "=" + subjects(note) + " ";
+        EXPECT_EQ(got, p.got) << p.from << " " << p.most;
     }
 }
 
