@@ -113,13 +113,14 @@ void CItemObject::Import(const std::u16string& path, int32_t format) {
 void CItemObject::Save() {
     PrepareForSave(kind, data);
     IMessageStore& store = context->Store();
-    savedId = store.SaveMessage(folder, data, savedId, savedOver);
+    const CSavedItem saved = store.SaveMessage(folder, data, savedId);
+    savedId = saved.id;
+    savedOver = saved.replaced;
     siblingIds.resize(data.siblings.size());
     for (size_t i = 0; i < data.siblings.size(); ++i) {
         CMessageData sibling = SiblingItem(data, i);
         PrepareForSave(kind, sibling);
-        bool siblingReplaced = false;
-        siblingIds[i] = store.SaveMessage(folder, sibling, siblingIds[i], siblingReplaced);
+        siblingIds[i] = store.SaveMessage(folder, sibling, siblingIds[i]).id;
     }
 }
 

@@ -16,15 +16,13 @@ FolderId CMemoryStore::CreateFolder(FolderId parent, const std::u16string& name,
     return id;
 }
 
-MessageId CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
-                                     bool& replaced) {
+CSavedItem CMemoryStore::SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) {
     if (!existing && !message.sourceKey.empty())
         for (const auto& [savedId, saved] : messages)
             if (saved.data.sourceKey == message.sourceKey) existing = savedId;
-    replaced = existing.has_value();
-    MessageId id = existing ? *existing : nextMessage++;
-    messages[id] = CSaved{folder, message};
-    return id;
+    const CSavedItem item{existing ? *existing : nextMessage++, existing.has_value()};
+    messages[item.id] = CSaved{folder, message};
+    return item;
 }
 
 FolderId IMessageStore::DefaultFolder(int32_t, const std::u16string& name, const std::u16string& containerClass) {

@@ -23,8 +23,7 @@ public:
     FolderId TopFolder() override { return 1; }
     std::optional<FolderId> FindSubfolder(FolderId parent, const std::u16string& name) override;
     FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) override;
-    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
-                          bool& replaced) override;
+    CSavedItem SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) override;
     void Close() override { closed = true; }
 
     std::map<FolderId, CFolder> folders;

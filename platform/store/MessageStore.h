@@ -15,6 +15,12 @@ namespace store {
 using FolderId = uint64_t;
 using MessageId = uint64_t;
 
+// A committed item: its id, and whether the save replaced an item saved before.
+struct CSavedItem {
+    MessageId id = 0;
+    bool replaced = false;
+};
+
 class IMessageStore {
 public:
     virtual ~IMessageStore() = default;
@@ -26,10 +32,9 @@ public:
     virtual std::optional<FolderId> FindSubfolder(FolderId parent, const std::u16string& name) = 0;
     virtual FolderId CreateFolder(FolderId parent, const std::u16string& name, const std::u16string& containerClass) = 0;
     // Commits the item at once. An existing id replaces that item's content,
-    // and so does a saved item that carries the same source key; `replaced`
-    // says whether the save replaced an item saved before.
-    virtual MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
-                                  bool& replaced) = 0;
+    // and so does a saved item that carries the same source key.
+    virtual CSavedItem SaveMessage(FolderId folder, const CMessageData& message,
+                                   std::optional<MessageId> existing) = 0;
     virtual void Close() = 0;
 };
 

@@ -54,18 +54,17 @@ public:
         return Id(Staging().CreateFolder(static_cast<pst::FolderId>(parent), name, containerClass));
     }
 
-    MessageId SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing,
-                          bool& replaced) override {
+    CSavedItem SaveMessage(FolderId folder, const CMessageData& message, std::optional<MessageId> existing) override {
         pst::CStagedMessage staged = Convert(message);
         if (existing) {
             Staging().ReplaceMessage(static_cast<pst::MessageId>(*existing), staged);
-            replaced = true;
-            return *existing;
+            return {*existing, true};
         }
         RefuseWhenAsked();
-        auto id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged, &replaced));
+        CSavedItem item;
+        item.id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged, &item.replaced));
         CrashAfterSavesWhenAsked();
-        return id;
+        return item;
     }
 
     void Close() override { staging.reset(); }

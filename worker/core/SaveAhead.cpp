@@ -92,7 +92,7 @@ void CSaveAhead::Loop() {
     for (;;) {
         work.wait(lock, [this] { return !waiting.empty() || closing; });
         if (waiting.empty()) return;
-        importedAhead.wait(lock, [this] { return waiting.front().import != CWaiting::EImport::Running; });
+        importedAhead.wait(lock, [this] { return !waiting.front().importing; });
         CWaiting job = std::move(waiting.front());
         waiting.pop_front();
         running = true;
@@ -128,11 +128,10 @@ bool CSaveAhead::HasRoom(uint64_t bytes, size_t jobsAtMost) const {
 }
 
 bool CSaveAhead::ImportAhead(std::unique_lock<std::mutex>& lock) {
-    auto ahead = std::find_if(waiting.rbegin(), waiting.rend(), [](const CWaiting& w) {
-        return w.import == CWaiting::EImport::Pending && w.job.importAndPuts;
-    });
+    auto ahead = std::find_if(waiting.rbegin(), waiting.rend(),
+                              [](const CWaiting& w) { return static_cast<bool>(w.job.importAndPuts); });
     if (ahead == waiting.rend()) return false;
-    ahead->import = CWaiting::EImport::Running;
+    ahead->importing = true;
     const uint64_t number = ahead->number;
     std::function<void()> import = std::exchange(ahead->job.importAndPuts, nullptr);
     lock.unlock();
@@ -147,7 +146,7 @@ bool CSaveAhead::ImportAhead(std::unique_lock<std::mutex>& lock) {
     // A stop may have dropped the job meanwhile; then its import is lost with it.
     for (auto w = waiting.rbegin(); w != waiting.rend(); ++w) {
         if (w->number != number) continue;
-        w->import = CWaiting::EImport::Done;
+        w->importing = false;
         w->importFailure = failure;
         importedAhead.notify_one();
         break;
@@ -162,7 +161,7 @@ void CSaveAhead::RunJob(CWaiting& waited) {
     bool goOn = false;
     try {
         job.begin();
-        if (waited.import == CWaiting::EImport::Pending && job.importAndPuts) {
+        if (job.importAndPuts) {
             try {
                 job.importAndPuts();
             } catch (...) {

@@ -60,12 +60,13 @@ public:
     CDrained Drain();
 
 private:
-    // A waiting job and how far its import went.
+    // A waiting job. The handing thread that takes its import empties
+    // job.importAndPuts, and its failure is kept here for the job's end.
     struct CWaiting {
         CJob job;
-        uint64_t number = 0;  // in the order handed
-        enum class EImport { Pending, Running, Done } import = EImport::Pending;
-        std::exception_ptr importFailure;  // when Done
+        uint64_t number = 0;     // in the order handed
+        bool importing = false;  // its import runs on the handing thread
+        std::exception_ptr importFailure;
     };
 
     void Loop();
