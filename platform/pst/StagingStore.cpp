@@ -533,26 +533,49 @@ public:
         ~CGuard() { impl.ResetAll(); }
     };
 
-    // Runs f inside one transaction; rolls back when it throws.
+    // Runs f inside one transaction; rolls back when it throws. While
+    // commits are held, f runs inside a savepoint of the held transaction
+    // instead, and a failure takes back f's changes only.
     template <class F>
     auto Transaction(F&& f) {
-        Exec("BEGIN IMMEDIATE");
+        const char* begin = holding ? "SAVEPOINT one" : "BEGIN IMMEDIATE";
+        const char* end = holding ? "RELEASE one" : "COMMIT";
+        Exec(begin);
         try {
             if constexpr (std::is_void_v<decltype(f())>) {
                 f();
                 ResetAll();
-                Exec("COMMIT");
+                Exec(end);
             } else {
                 auto r = f();
                 ResetAll();
-                Exec("COMMIT");
+                Exec(end);
                 return r;
             }
         } catch (...) {
             ResetAll();
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(db, holding ? "ROLLBACK TO one; RELEASE one" : "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
+    }
+
+    void HoldCommits() {
+        if (holding) return;
+        Exec("BEGIN IMMEDIATE");
+        holding = true;
+    }
+
+    void CommitHeld() {
+        if (!holding) return;
+        holding = false;
+        ResetAll();
+        char* err = nullptr;
+        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &err) == SQLITE_OK) return;
+        std::string msg = err ? err : "error";
+        sqlite3_free(err);
+        // A commit that failed may leave its transaction open: nothing of it is kept.
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw CStagingError("staging store: " + msg);
     }
 
     // Records a range of the value file as a new value.
@@ -946,6 +969,7 @@ public:
     CValueFile values;
     sqlite3* db = nullptr;
     std::map<const char*, std::unique_ptr<CStmt>> stmts;
+    bool holding = false;  // a transaction is open for the held commits
 };
 
 uint64_t CStagingStore::CountMessages(const std::filesystem::path& path) {
@@ -1103,6 +1127,10 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
         return id;
     });
 }
+
+void CStagingStore::HoldCommits() { impl->HoldCommits(); }
+
+void CStagingStore::CommitHeld() { impl->CommitHeld(); }
 
 void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {
     CImpl::CGuard guard{*impl};

@@ -270,6 +270,13 @@ public:
     // ReplaceMessage overwrites a saved message in one transaction.
     MessageId SaveMessage(FolderId folder, const CStagedMessage& message, bool* replaced = nullptr);
     void ReplaceMessage(MessageId id, const CStagedMessage& message);
+    // Held commits: after HoldCommits(), what the calls change is committed
+    // together by CommitHeld(), one commit for a run of messages instead of
+    // one each; a call that fails meanwhile takes back its own changes only.
+    // What is held when the store closes is dropped, and CommitHeld() that
+    // fails keeps none of it (it throws).
+    void HoldCommits();
+    void CommitHeld();
     void DeleteMessage(MessageId id);
     void MoveMessage(MessageId id, FolderId folder);
     std::vector<MessageId> Messages(FolderId folder);  // in save order

@@ -1,5 +1,5 @@
 // The persistence side of the store objects: a folder tree under the top of
-// the store and items committed one by one. One implementation keeps items in
+// the store and items committed one by one (or a run of them together). One implementation keeps items in
 // memory (for tests of the dispatch layer); the other commits them to the
 // staging store next to the PST file, from which the PST is written.
 #pragma once
@@ -35,6 +35,11 @@ public:
     // and so does a saved item that carries the same source key.
     virtual CSavedItem SaveMessage(FolderId folder, const CMessageData& message,
                                    std::optional<MessageId> existing) = 0;
+    // From HoldSaves() on, saves are committed together by CommitSaves()
+    // (which throws when that fails, and then none of them is kept); a store
+    // that commits each save at once ignores both.
+    virtual void HoldSaves() {}
+    virtual void CommitSaves() {}
     virtual void Close() = 0;
 };
 

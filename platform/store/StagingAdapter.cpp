@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "platform/pst/StagingStore.h"
 #include "platform/store/DispatchArgs.h"
@@ -63,8 +64,26 @@ public:
         RefuseWhenAsked();
         CSavedItem item;
         item.id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged, &item.replaced));
-        CrashAfterSavesWhenAsked();
+        ++uncommitted;
+        if (!holding) CrashAfterSavesWhenAsked();
         return item;
+    }
+
+    void HoldSaves() override {
+        Staging().HoldCommits();
+        holding = true;
+    }
+
+    void CommitSaves() override {
+        if (!holding) return;
+        holding = false;
+        try {
+            Staging().CommitHeld();
+        } catch (const pst::CStagingError& e) {
+            uncommitted = 0;
+            ThrowDispatch(hrFail, std::string("the saved items cannot be committed: ") + e.what());
+        }
+        CrashAfterSavesWhenAsked();
     }
 
     void Close() override { staging.reset(); }
@@ -109,12 +128,14 @@ private:
     }
 
     // Fault injection for tests: PSTSTORE_KILL_AFTER_SAVES=N kills the process
-    // (SIGKILL, nothing flushed, no handler runs) right after its Nth new
-    // message was committed, the moment a crash can leave a saved item whose
-    // document the converter has not yet recorded as done.
+    // (SIGKILL, nothing flushed, no handler runs) right after its Nth commit
+    // of new messages (a save, or a run of held saves), the moment a crash
+    // can leave saved items whose documents the converter has not yet
+    // recorded as done.
     void CrashAfterSavesWhenAsked() {
         static const long limit = FaultCount("PSTSTORE_KILL_AFTER_SAVES");
-        if (limit > 0 && ++saves >= limit) raise(SIGKILL);
+        if (std::exchange(uncommitted, 0) > 0) ++commits;
+        if (limit > 0 && commits >= limit) raise(SIGKILL);
     }
 
     // Fault injection for tests: PSTSTORE_REFUSE_FROM=N refuses the Nth new
@@ -125,8 +146,10 @@ private:
     }
 
     std::unique_ptr<pst::CStagingStore> staging;
-    long saves = 0;
+    long commits = 0;      // of new messages
+    long uncommitted = 0;  // new messages saved since the last commit
     long attempts = 0;
+    bool holding = false;
 };
 
 }  // namespace

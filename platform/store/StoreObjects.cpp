@@ -55,6 +55,14 @@ CVariant CSessionObject::InvokeMember(int32_t dispid, EInvokeKind kind, const st
         case 0x12:
             Logoff();
             return {};
+        case dispidHoldSaves:
+            if (!context) ThrowDispatch(hrNotLoggedOn, "not logged on");
+            context->Store().HoldSaves();
+            return {};
+        case dispidCommitSaves:
+            if (!context) ThrowDispatch(hrNotLoggedOn, "not logged on");
+            context->Store().CommitSaves();
+            return {};
         default:
             break;
         }

@@ -24,6 +24,11 @@ constexpr int32_t folderContacts = 10;
 constexpr int32_t folderTasks = 13;
 constexpr int32_t folderDistLists = 28;
 
+// Session methods of this store library: hold the commits of the saves that
+// follow, and commit what is held (failing when that cannot be done).
+constexpr int32_t dispidHoldSaves = 0x7E00000C;
+constexpr int32_t dispidCommitSaves = 0x7E00000D;
+
 class CSessionObject : public IDispatchObject, public std::enable_shared_from_this<CSessionObject> {
 public:
     CVariant Invoke(int32_t dispid, EInvokeKind kind, const std::vector<CVariant>& args) override;

@@ -5,11 +5,14 @@
 #include <chrono>
 #include <future>
 #include <iterator>
+#include <set>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "platform/pst/StagingStore.h"
+#include "platform/sys/Files.h"
 #include "platform/sys/Text.h"
 #include "tests/core/TestBytes.h"
 #include "worker/core/RunLog.h"
@@ -155,4 +158,46 @@ TEST(SaveAheadTest, HandingThreadImportsWaitingMailsWhenTheQueueIsFull) {
     std::copy_if(events.begin(), events.end(), std::back_inserter(endsSeen),
                  [](const std::string& e) { return e.rfind("end ", 0) == 0; });
     EXPECT_EQ(endsSeen, ends);
+}
+
+// The saves of mails waiting together are committed together, and a mail's
+// bookkeeping runs only once its save is committed: by its end, another
+// reader of the store sees that save and every one before it.
+TEST(SaveAheadTest, EndsRunOnlyOnceTheirSavesAreCommitted) {
+    constexpr int kJobs = 12;
+    CScratchDir dir;
+    const std::u16string pstPath = dir.File(u"mailbox.pst");
+    const auto staging = pst::CStagingStore::PathForPst(sys::ToFsPath(pstPath));
+    store::DispatchPtr session = storeops::CreateSession();
+    ASSERT_TRUE(session);
+    ASSERT_TRUE(storeops::Logon(session, pstPath));
+    store::DispatchPtr items = storeops::Items(storeops::FolderByPath(session, u"Mail"));
+    ASSERT_TRUE(items);
+    std::promise<void> handed;
+    std::shared_future<void> allHanded = handed.get_future().share();
+    std::vector<uint64_t> seenAtEnd(kJobs, 0);
+    {
+        CSaveAhead saves(session);
+        for (int i = 0; i < kJobs; ++i) {
+            CSaveAhead::CJob job;
+            job.item = storeops::AddItem(items, u"IPM.Note");
+            job.sourceKey = u"note " + sys::Widen(std::to_string(i));
+            job.bytes = 1;
+            // The mails behind the first wait until every one is handed.
+            job.begin = [i, allHanded] {
+                if (i == 0) allHanded.wait();
+            };
+            job.end = [&, i](storeops::CSaveResult& saved, std::exception_ptr importFailure) {
+                if (saved.failure.empty() && !importFailure) seenAtEnd[i] = pst::CStagingStore::CountMessages(staging);
+                return true;
+            };
+            saves.Start(std::move(job));
+        }
+        handed.set_value();
+        EXPECT_FALSE(saves.Drain().stopped);
+    }
+    for (int i = 0; i < kJobs; ++i) EXPECT_GE(seenAtEnd[i], uint64_t(i + 1)) << "end " << i;
+    EXPECT_LE(std::set<uint64_t>(seenAtEnd.begin(), seenAtEnd.end()).size(), 2u);
+    storeops::EndSession(session);
+    EXPECT_EQ(pst::CStagingStore::CountMessages(staging), uint64_t(kJobs));
 }

@@ -116,8 +116,9 @@ class Conversion(unittest.TestCase):
 
     def test_killed_workers_lose_and_duplicate_nothing(self):
         # Every worker process is killed (SIGKILL) right after its third
-        # saved item, before it can record the document as done: the next
-        # run saves that document again, which must not give a second item.
+        # commit of saved items, before it can record their documents as
+        # done: the next run saves them again, which must not give a second
+        # item.
         r, pst = self.convert("killed", env={"PSTSTORE_KILL_AFTER_SAVES": "3"})
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn("ended unexpectedly (signal 9)", r.stderr)

@@ -237,6 +237,39 @@ TEST_F(StagingStoreTest, FailedSaveLeavesNothingBehind) {
     EXPECT_EQ(s->LoadMessage(s->SaveMessage(inbox, m)).props.GetString(0x0037), u"broken");
 }
 
+// Held commits: other readers see none of the held saves until they are
+// committed; a save that fails meanwhile takes back only itself (its named
+// property too), and what is still held when the store closes is dropped.
+TEST_F(StagingStoreTest, HeldSavesAreCommittedTogetherOrNotAtAll) {
+    auto s = CStagingStore::Open(path);
+    FolderId inbox = s->DefaultFolder(EDefaultFolder::Inbox);
+    CStagedMessage good;
+    good.props.SetString(0x0037, u"kept");
+    CStagedMessage broken = good;
+    CStagedAttachment a;
+    a.props.SetFromFile(MakeTag(0x3701, PT_BINARY), dir.Path() / "does-not-exist");
+    broken.attachments.push_back(a);
+
+    s->HoldCommits();
+    s->SaveMessage(inbox, good);
+    const uint16_t named = s->NamedPropertyId(PS_PUBLIC_STRINGS, u"Keywords");
+    EXPECT_THROW(s->SaveMessage(inbox, broken), CStagingError);
+    s->SaveMessage(inbox, good);
+    EXPECT_EQ(CStagingStore::CountMessages(path), 0u);
+    s->CommitHeld();
+    EXPECT_EQ(CStagingStore::CountMessages(path), 2u);
+    EXPECT_EQ(s->MessageCount(inbox), 2u);
+    EXPECT_EQ(s->NamedPropertyId(PS_PUBLIC_STRINGS, u"Keywords"), named);
+
+    s->HoldCommits();
+    s->SaveMessage(inbox, good);
+    s.reset();
+    s = CStagingStore::OpenExisting(path);
+    EXPECT_EQ(s->MessageCount(inbox), 2u);
+    s->SaveMessage(inbox, good);  // commits at once again
+    EXPECT_EQ(CStagingStore::CountMessages(path), 3u);
+}
+
 TEST_F(StagingStoreTest, NamedPropertiesKeepTheirIds) {
     Guid g = ParseGuid("00062004-0000-0000-C000-000000000046");
     uint16_t a, b;

@@ -42,7 +42,7 @@ struct CRunEnded {};
 class CMailFolderPass : private ISaveHandoff {
 public:
     CMailFolderPass(CNsfConverter& c, const MailRunInput& in, const store::DispatchPtr& s)
-        : converter(c), app(c.app), input(in), session(s) {}
+        : converter(c), app(c.app), input(in), session(s), saveAhead(s) {}
 
     void Run() {
         try {

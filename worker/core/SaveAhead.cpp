@@ -7,6 +7,9 @@
 
 namespace {
 
+// At most this many saves are committed together.
+constexpr size_t maxHeldSaves = 16;
+
 // At most this many mails, and this many bytes of their message files,
 // wait for the store; a single larger mail still goes alone.
 // A handing thread that finds no room imports waiting mails while it can;
@@ -92,28 +95,44 @@ void CSaveAhead::Loop() {
     for (;;) {
         work.wait(lock, [this] { return !waiting.empty() || closing; });
         if (waiting.empty()) return;
-        importedAhead.wait(lock, [this] { return !waiting.front().importing; });
-        CWaiting job = std::move(waiting.front());
-        waiting.pop_front();
         running = true;
-        lock.unlock();
-        RunJob(job);
-        const uint64_t bytes = job.job.bytes;
-        std::u16string messageFile = std::move(job.job.messageFile);
-        job = CWaiting{};  // the item goes here, on this thread
-        lock.lock();
-        // A message file is deleted by whichever thread has time for it:
-        // the handing thread when mails wait here, this one otherwise.
-        if (!messageFile.empty()) {
-            if (waiting.size() >= resumeWaitingJobs) {
-                imported.push_back(std::move(messageFile));
-            } else {
-                lock.unlock();
-                sys::DeleteFile(messageFile);
-                lock.lock();
+        // Saves the mails waiting, up to maxHeldSaves of them, under one
+        // commit; a save that fails ends the run of saves there.
+        std::vector<CSaved> run;
+        do {
+            importedAhead.wait(lock, [this] { return !waiting.front().importing; });
+            CWaiting job = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            if (run.empty()) storeops::HoldSaves(session);
+            run.push_back(Save(job));
+            const uint64_t bytes = job.job.bytes;
+            std::u16string messageFile = std::move(job.job.messageFile);
+            job = CWaiting{};  // the item goes here, on this thread
+            lock.lock();
+            // A message file is deleted by whichever thread has time for it:
+            // the handing thread when mails wait here, this one otherwise.
+            if (!messageFile.empty()) {
+                if (waiting.size() >= resumeWaitingJobs) {
+                    imported.push_back(std::move(messageFile));
+                } else {
+                    lock.unlock();
+                    sys::DeleteFile(messageFile);
+                    lock.lock();
+                }
             }
+            waitingBytes -= bytes;
+            if (handerWants == EWant::Room && HasRoom(wantedBytes, resumeWaitingJobs)) room.notify_one();
+        } while (!waiting.empty() && run.size() < maxHeldSaves && run.back().saved.failure.empty());
+        lock.unlock();
+        const auto [endedNow, stop] = EndRun(run);
+        run.clear();
+        lock.lock();
+        ended += endedNow;
+        if (stop) {
+            stopped = true;
+            DropWaiting();
         }
-        waitingBytes -= bytes;
         running = false;
         const bool wakeHander = handerWants == EWant::Room ? HasRoom(wantedBytes, resumeWaitingJobs)
                                                           : handerWants == EWant::Idle && Idle();
@@ -154,41 +173,52 @@ bool CSaveAhead::ImportAhead(std::unique_lock<std::mutex>& lock) {
     return true;
 }
 
-void CSaveAhead::RunJob(CWaiting& waited) {
+CSaveAhead::CSaved CSaveAhead::Save(CWaiting& waited) {
     CJob& job = waited.job;
-    std::exception_ptr importFailure = waited.importFailure;
-    storeops::CSaveResult saved;
-    bool goOn = false;
-    try {
-        job.begin();
-        if (job.importAndPuts) {
-            try {
-                job.importAndPuts();
-            } catch (...) {
-                importFailure = std::current_exception();
-            }
+    CSaved done;
+    done.importFailure = waited.importFailure;
+    if (job.importAndPuts && !done.importFailure) {
+        try {
+            job.importAndPuts();
+        } catch (...) {
+            done.importFailure = std::current_exception();
         }
-        if (!importFailure) {
-            try {
-                saved = storeops::SaveFrom(job.item, job.sourceKey);
-            } catch (const std::exception& e) {
-                saved.failure = e.what();
-            } catch (...) {
-                saved.failure = "unknown error";
-            }
+    }
+    if (!done.importFailure) {
+        try {
+            done.saved = storeops::SaveFrom(job.item, job.sourceKey);
+        } catch (const std::exception& e) {
+            done.saved.failure = e.what();
+        } catch (...) {
+            done.saved.failure = "unknown error";
         }
-        goOn = job.end(saved, importFailure);
-    } catch (...) {
-        // Bookkeeping that cannot be written stops the saving: nothing
-        // after it may be kept.
-        goOn = false;
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    ++ended;
-    if (!goOn) {
-        stopped = true;
-        DropWaiting();
+    done.begin = std::move(job.begin);
+    done.end = std::move(job.end);
+    return done;
+}
+
+std::pair<size_t, bool> CSaveAhead::EndRun(std::vector<CSaved>& run) {
+    if (const std::string failure = storeops::CommitSaves(session); !failure.empty()) {
+        // None of the run was kept.
+        for (CSaved& done : run)
+            if (!done.importFailure && done.saved.failure.empty()) done.saved = {failure, false};
     }
+    size_t endedNow = 0;
+    for (CSaved& done : run) {
+        bool goOn = false;
+        try {
+            done.begin();
+            goOn = done.end(done.saved, done.importFailure);
+        } catch (...) {
+            // Bookkeeping that cannot be written stops the saving: nothing
+            // after it may be kept.
+            goOn = false;
+        }
+        ++endedNow;
+        if (!goOn) return {endedNow, true};
+    }
+    return {endedNow, false};
 }
 
 void CSaveAhead::DropWaiting() {

@@ -1,13 +1,19 @@
 // Store saves on a thread of their own: the mail-folder pass hands mails
 // over and goes on reading and composing the next documents while the
-// store imports and commits them, one after the other in the order handed.
+// store imports and saves them, one after the other in the order handed.
 // What waits is bounded (a number of mails and the bytes of their message
 // files). A handing thread that finds no room does not just wait: it runs
 // the imports of the mails waiting last, which the saving thread then
-// skips, so both threads share the work. Each job brings its own
-// bookkeeping: `begin` runs before its save and `end` after it, both on the
-// saving thread; an `end` that returns false stops the saving, and every
-// job after it is dropped unrun. Drain() waits until nothing is left.
+// skips, so both threads share the work.
+//
+// The saves of the mails found waiting are committed together, up to a
+// number of them; a save that fails ends such a run. Each job brings its
+// own bookkeeping, `begin` and then `end`, run on the saving thread once
+// its save is committed (or has failed), so that nothing records a mail as
+// done before the store holds it for good. An `end` that returns false
+// stops the saving, and every job after it is dropped unrun (one of its
+// run already saved is saved again by the run that redoes it, over the
+// same item). Drain() waits until nothing is left.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -17,6 +23,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/store/Dispatch.h"
@@ -45,7 +52,9 @@ public:
         bool stopped = false;  // the last of them stopped the saving
     };
 
-    CSaveAhead() = default;
+    // The saves are committed together through the session; without one
+    // each save commits itself.
+    explicit CSaveAhead(store::DispatchPtr storeSession = nullptr) : session(std::move(storeSession)) {}
     ~CSaveAhead();
     CSaveAhead(const CSaveAhead&) = delete;
     CSaveAhead& operator=(const CSaveAhead&) = delete;
@@ -69,8 +78,20 @@ private:
         std::exception_ptr importFailure;
     };
 
+    // A job whose save is made, waiting for the commit of its run.
+    struct CSaved {
+        std::function<void()> begin;
+        std::function<bool(storeops::CSaveResult&, std::exception_ptr)> end;
+        storeops::CSaveResult saved;
+        std::exception_ptr importFailure;
+    };
+
     void Loop();
-    void RunJob(CWaiting& job);
+    // Imports (unless that was done ahead) and saves the job's item.
+    CSaved Save(CWaiting& job);
+    // Commits the run and ends its jobs in order; returns how many ended
+    // and whether the last of them stopped the saving.
+    std::pair<size_t, bool> EndRun(std::vector<CSaved>& run);
     // On the handing thread, with the lock held: runs the import of the
     // last waiting job whose import has not begun; false when there is none.
     bool ImportAhead(std::unique_lock<std::mutex>& lock);
@@ -82,6 +103,7 @@ private:
 
     enum class EWant { Nothing, Room, Idle };
 
+    store::DispatchPtr session;
     std::mutex mutex;
     std::condition_variable work;  // for the saving thread
     std::condition_variable room;  // for the handing thread

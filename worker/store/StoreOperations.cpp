@@ -6,22 +6,27 @@ using store::EInvokeKind;
 
 namespace {
 
+// Makes the call; returns why it failed, empty when it went through (its
+// result in `result`).
+std::string InvokeOnce(const DispatchPtr& object, int32_t dispid, EInvokeKind kind,
+                       const std::vector<CVariant>& args, CVariant& result) {
+    if (!object) return "no object";
+    try {
+        result = object->Invoke(dispid, kind, args);
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
 // Makes the call, and once more when it throws; returns why the second
 // attempt failed, empty when one went through (its result in `result`).
 std::string InvokeTwice(const DispatchPtr& object, int32_t dispid, EInvokeKind kind,
                         const std::vector<CVariant>& args, CVariant& result) {
-    if (!object) return "no object";
-    std::string failure;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            result = object->Invoke(dispid, kind, args);
-            return {};
-        } catch (const std::exception& e) {
-            failure = e.what();
-        } catch (...) {
-            failure = "unknown error";
-        }
-    }
+    std::string failure = InvokeOnce(object, dispid, kind, args, result);
+    if (!failure.empty() && object) failure = InvokeOnce(object, dispid, kind, args, result);
     return failure;
 }
 
@@ -87,6 +92,17 @@ CSaveResult SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey) {
         result.savedOver = std::holds_alternative<bool>(over.value) && std::get<bool>(over.value);
     }
     return result;
+}
+
+void HoldSaves(const DispatchPtr& session) {
+    // A session that cannot hold them commits each save itself.
+    CVariant ignored;
+    if (session) InvokeOnce(session, DispHoldSaves, EInvokeKind::Method, {}, ignored);
+}
+
+std::string CommitSaves(const DispatchPtr& session) {
+    CVariant ignored;
+    return session ? InvokeOnce(session, DispCommitSaves, EInvokeKind::Method, {}, ignored) : std::string();
 }
 
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args) {

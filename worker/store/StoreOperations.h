@@ -44,6 +44,10 @@ enum EDispid : int32_t {
     // mailbox owner chairs it.
     DispMeetingUid = 0x7E00000A,
     DispMeetingOwnerChairs = 0x7E00000B,
+    // The session holds the commits of the saves that follow until asked
+    // to commit them.
+    DispHoldSaves = 0x7E00000C,
+    DispCommitSaves = 0x7E00000D,
 };
 
 enum EDefaultFolder : int32_t { FolderCalendar = 9, FolderContacts = 10, FolderTasks = 13, FolderDistLists = 28 };
@@ -74,6 +78,12 @@ struct CSaveResult {
     bool savedOver = false;  // the save replaced the item saved earlier from that source
 };
 CSaveResult SaveFrom(const DispatchPtr& item, const std::u16string& sourceKey);
+// Held saves: after HoldSaves the session commits the saves that follow
+// together, when CommitSaves is called. Neither is made twice: CommitSaves
+// returns why the commit failed (and then none of the held saves is kept),
+// empty when they are committed. Without a session both do nothing.
+void HoldSaves(const DispatchPtr& session);
+std::string CommitSaves(const DispatchPtr& session);
 void CallMethod(const DispatchPtr& item, int32_t dispid, const std::vector<CVariant>& args);
 
 // Property put inside the guard.
