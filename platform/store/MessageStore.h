@@ -1,7 +1,8 @@
 // The persistence side of the store objects: a folder tree under the top of
-// the store and items committed one by one (or a run of them together). One implementation keeps items in
-// memory (for tests of the dispatch layer); the other commits them to the
-// staging store next to the PST file, from which the PST is written.
+// the store and items committed one by one, or a run of them together. One
+// implementation keeps items in memory (for tests of the dispatch layer);
+// the other commits them to the staging store next to the PST file, from
+// which the PST is written.
 #pragma once
 #include <cstdint>
 #include <memory>

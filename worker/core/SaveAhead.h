@@ -11,9 +11,9 @@
 // own bookkeeping, `begin` and then `end`, run on the saving thread once
 // its save is committed (or has failed), so that nothing records a mail as
 // done before the store holds it for good. An `end` that returns false
-// stops the saving, and every job after it is dropped unrun (one of its
-// run already saved is saved again by the run that redoes it, over the
-// same item). Drain() waits until nothing is left.
+// stops the saving, and every job after it is dropped unrun; a mail of its
+// run that was saved all the same is saved again, over the same item, by
+// the run that redoes its document. Drain() waits until nothing is left.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
