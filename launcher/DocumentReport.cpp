@@ -135,7 +135,9 @@ private:
 
     // The later event of a folder stands for the document there (a run
     // restarted at it did it again), except a skip: a document listed twice
-    // keeps what became of it at its first place.
+    // keeps what became of it at its first place. A save over the item that
+    // the same folder's earlier save left is that save done again, not a
+    // merge with another folder's copy: the earlier event stands.
     static std::vector<const COutcome*> LastPerFolder(const std::vector<COutcome>& events) {
         std::vector<const COutcome*> kept;
         for (const COutcome& e : events) {
@@ -143,7 +145,7 @@ private:
                                      [&](const COutcome* k) { return k->folderNoteId == e.folderNoteId; });
             if (same == kept.end())
                 kept.push_back(&e);
-            else if (e.outcome != EOutcome::Skipped)
+            else if (e.outcome != EOutcome::Skipped && !(e.outcome == EOutcome::Merged && IsSaved((*same)->outcome)))
                 *same = &e;
         }
         return kept;

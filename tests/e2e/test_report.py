@@ -148,18 +148,30 @@ class Report(unittest.TestCase):
             description = json.load(f)
         listed = Counter(e if isinstance(e, int) else e["noteId"] for v in description["views"]
                          for e in v["entries"] if e is not None)
-        memo = next(d["noteId"] for d in description["documents"]
-                    if d.get("form") == "Memo" and listed[d["noteId"]] == 1 and not d.get("encrypted"))
-        out = self.out("crash")
-        r = run([NSF2PST, "--quiet", "--remove-encryption", self.db, out], env={"NSFDB_CRASH_NOTE": str(memo)})
-        self.assertEqual(r.returncode, 3, r.stdout + r.stderr)
-        pst = os.path.join(out, "mailbox.pst")
-        rows, _ = read_report(pst)
-        documents = {int(row["noteId"]): row for row in rows if not row["form"].startswith("(")}
-        self.assertEqual(documents[memo]["outcome"], "not converted")
-        self.assertIn("twice while converting it", documents[memo]["reason"])
-        self.assertEqual({row["outcome"] for n, row in documents.items() if n != memo}, {"converted"})
-        self.assertEqual(report_counts(rows), pst_counts(pst))
+        memos = [d["noteId"] for d in description["documents"]
+                 if d.get("form") == "Memo" and listed[d["noteId"]] == 1 and not d.get("encrypted")]
+        def ids(view):
+            return [e if isinstance(e, int) else e["noteId"] for e in view["entries"] if e is not None]
+        folders = [v for v in description["views"] if v.get("folder")]
+        inFolders = Counter(n for v in folders for n in ids(v))
+        forms = {d["noteId"]: d for d in description["documents"]}
+        inbox = [n for n in ids(next(v for v in folders if v["name"] == "($Inbox)"))
+                 if forms[n].get("form") == "Memo" and inFolders[n] == 1 and not forms[n].get("encrypted")]
+        # The first memo starts its folder; the last one in the inbox comes
+        # after mails that may still wait to be saved when it crashes.
+        for memo in (memos[0], inbox[-1]):
+            with self.subTest(memo=memo):
+                out = self.out("crash-%d" % memo)
+                r = run([NSF2PST, "--quiet", "--remove-encryption", self.db, out],
+                        env={"NSFDB_CRASH_NOTE": str(memo)})
+                self.assertEqual(r.returncode, 3, r.stdout + r.stderr)
+                pst = os.path.join(out, "mailbox.pst")
+                rows, _ = read_report(pst)
+                documents = {int(row["noteId"]): row for row in rows if not row["form"].startswith("(")}
+                self.assertEqual(documents[memo]["outcome"], "not converted")
+                self.assertIn("twice while converting it", documents[memo]["reason"])
+                self.assertEqual({row["outcome"] for n, row in documents.items() if n != memo}, {"converted"})
+                self.assertEqual(report_counts(rows), pst_counts(pst))
 
     def test_a_period_skips_by_choice_and_exits_0(self):
         out = self.out("period")

@@ -1,5 +1,6 @@
 #include "worker/core/MailFolderPass.h"
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "worker/core/ItemConversions.h"
 #include "worker/core/NsfConverter.h"
 #include "worker/core/PassSupport.h"
+#include "worker/core/RunState.h"
 #include "worker/core/SaveAhead.h"
 #include "worker/core/WorkFiles.h"
 #include "worker/notes/DateFilter.h"
@@ -26,6 +28,11 @@ constexpr uint64_t saveAheadLimit = 8u << 20;
 // The run ends before the position being converted: the save of the one
 // before it was refused.
 struct CRunEnded {};
+
+bool OneAtATime() {
+    const char* value = std::getenv(oneAtATimeVariable);
+    return value && std::string_view(value) == "1";
+}
 
 // The state of one pass over a folder.
 //
@@ -180,7 +187,7 @@ private:
         app.runLog.Hold();
         handedAtStart.push_back(atStart);
         saveAhead.Start(std::move(job));
-        if (jobBytes > saveAheadLimit) EndSaves();
+        if (jobBytes > saveAheadLimit || oneAtATime) EndSaves();
     }
 
     // How a handed mail ended, on the saving thread: its outcome, and its
@@ -448,6 +455,7 @@ private:
     uint64_t found = 0, skipped = 0, batchCount = 0;
     bool stopped = false;
     bool inAllView = false;
+    const bool oneAtATime = OneAtATime();
     // The position being converted, whether its record is written, and
     // the counters as it found them.
     uint32_t position = 0;
