@@ -281,10 +281,10 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
     std::string name = sys::Utf16ToUtf8(what);
     int runsWithoutProgress = 0;
     uint32_t from = first.position;
-    // Once a worker of this pass ended by a signal, the runs after it save
-    // each document before reading the next: a mail waiting to be saved
-    // would otherwise still hold the record when the worker ends again, and
-    // that mail would be passed over instead of the document at fault.
+    // The run after one that a signal ended saves each document before
+    // reading the next: a mail waiting to be saved would otherwise still
+    // hold the record when the worker ends again, and that mail would be
+    // passed over instead of the document at fault.
     bool oneAtATime = false;
     while (true) {
         sys::DeleteFile(work.File(runStateFileName));
@@ -300,7 +300,7 @@ bool CConversion::RunBatches(const std::u16string& what, bool calendarMode, cons
         // no folder after this one would fare better.
         if (run.status == 127 || (run.status == -1 && run.signal == 0))
             return Fail("cannot run the worker " + programs.saver), false;
-        if (run.signal != 0) oneAtATime = true;
+        oneAtATime = run.signal != 0;
         RunState state = ReadRunState(work.Path());
         FolderRunRecord record;
         ReadFolderRunRecord(settingPath, record);

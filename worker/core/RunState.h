@@ -10,11 +10,12 @@
 
 inline constexpr char16_t runStateFileName[] = u"runstate.txt";
 
-// Set to "1" in a worker's environment after a worker ended by a signal in
-// the same pass: that run converts one document at a time, each saved and
-// recorded before the next is read, so that if the worker ends again the
-// folder run record names the document it was converting, the one the
-// launcher then passes over, and not a mail still waiting to be saved.
+// Set to "1" in a worker's environment when the run before it in the same
+// pass ended by a signal: that run converts one document at a time, each
+// saved and recorded before the next is read, so that if the worker ends
+// again the folder run record names the document it was converting, the
+// one the launcher then passes over, and not a mail still waiting to be
+// saved.
 inline constexpr char oneAtATimeVariable[] = "NSF2PST_ONE_AT_A_TIME";
 
 enum class ERunState { Complete, Restart, Stopped, Failed, FolderFailed, Unknown };
