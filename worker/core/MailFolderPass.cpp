@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <string_view>
 #include <utility>
 
 #include "platform/notes/LNNotes.h"
