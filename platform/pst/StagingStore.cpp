@@ -569,13 +569,13 @@ public:
         if (!holding) return;
         holding = false;
         ResetAll();
-        char* err = nullptr;
-        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &err) == SQLITE_OK) return;
-        std::string msg = err ? err : "error";
-        sqlite3_free(err);
-        // A commit that failed may leave its transaction open: nothing of it is kept.
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw CStagingError("staging store: " + msg);
+        try {
+            Exec("COMMIT");
+        } catch (...) {
+            // A commit that failed may leave its transaction open: nothing of it is kept.
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
     }
 
     // Records a range of the value file as a new value.
@@ -1131,6 +1131,8 @@ MessageId CStagingStore::SaveMessage(FolderId folder, const CStagedMessage& mess
 void CStagingStore::HoldCommits() { impl->HoldCommits(); }
 
 void CStagingStore::CommitHeld() { impl->CommitHeld(); }
+
+bool CStagingStore::CommitsHeld() const { return impl->holding; }
 
 void CStagingStore::ReplaceMessage(MessageId id, const CStagedMessage& message) {
     CImpl::CGuard guard{*impl};

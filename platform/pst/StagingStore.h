@@ -277,6 +277,7 @@ public:
     // fails keeps none of it (it throws).
     void HoldCommits();
     void CommitHeld();
+    bool CommitsHeld() const;  // between HoldCommits() and CommitHeld()
     void DeleteMessage(MessageId id);
     void MoveMessage(MessageId id, FolderId folder);
     std::vector<MessageId> Messages(FolderId folder);  // in save order

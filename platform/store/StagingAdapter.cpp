@@ -65,18 +65,14 @@ public:
         CSavedItem item;
         item.id = static_cast<MessageId>(Staging().SaveMessage(static_cast<pst::FolderId>(folder), staged, &item.replaced));
         ++uncommitted;
-        if (!holding) CrashAfterSavesWhenAsked();
+        if (!Staging().CommitsHeld()) CrashAfterSavesWhenAsked();
         return item;
     }
 
-    void HoldSaves() override {
-        Staging().HoldCommits();
-        holding = true;
-    }
+    void HoldSaves() override { Staging().HoldCommits(); }
 
     void CommitSaves() override {
-        if (!holding) return;
-        holding = false;
+        if (!Staging().CommitsHeld()) return;
         try {
             Staging().CommitHeld();
         } catch (const pst::CStagingError& e) {
@@ -149,7 +145,6 @@ private:
     long commits = 0;      // of new messages
     long uncommitted = 0;  // new messages saved since the last commit
     long attempts = 0;
-    bool holding = false;
 };
 
 }  // namespace

@@ -40,13 +40,15 @@ bool OneAtATime() {
 // Mails are imported and saved on the saving thread while the next
 // positions are read and composed (see SaveAhead.h). What the restart
 // protocol needs stays as it is: a position's record is written only once
-// the save before it is committed and its outcome recorded, and before
-// anything of that position is kept (its save, its outcome, its calendar
-// ID). While mails wait for the store, the saving thread writes their held
-// log lines, records and outcomes in order, and the lines of the positions
-// after them are held; so the log reads as if each document were converted
-// after the one before had ended. Anything but a handed mail first waits
-// until every save has ended (Settle).
+// the saves before it are committed and their outcomes recorded, and before
+// its own outcome or calendar ID is kept. A handed mail's save may be
+// committed before its record (with the run of saves it belongs to); a
+// restart at that position saves it again over the same item. While mails
+// wait for the store, the saving thread writes their held log lines,
+// records and outcomes in order, and the lines of the positions after them
+// are held; so the log reads as if each document were converted after the
+// one before had ended. Anything but a handed mail first waits until every
+// save has ended (Settle).
 class CMailFolderPass : private ISaveHandoff {
 public:
     CMailFolderPass(CNsfConverter& c, const MailRunInput& in, const store::DispatchPtr& s)
